@@ -1,0 +1,192 @@
+#include "relaychannel.h"
+
+#include "zundshm.h"
+
+#include <cerrno>
+#include <ctime>
+#include <sys/ipc.h>
+#include <sys/sem.h>
+#include <sys/shm.h>
+#include <unistd.h>
+
+namespace {
+
+// The relays' lock is a System V semaphore under the block's own key: it
+// lives in the same IPC namespace as the block, and the kernel gives it back
+// (SEM_UNDO) when a relay dies holding it, even by SIGKILL.
+const int RELAY_LOCK_KEY = ZUND_SHM_KEY;
+const useconds_t STATE_POLL_US = 50;
+
+struct Deadline {
+    timespec stEnd;
+
+    explicit Deadline(int nMs) {
+        clock_gettime(CLOCK_MONOTONIC, &stEnd);
+        stEnd.tv_sec += nMs / 1000;
+        stEnd.tv_nsec += static_cast<long>(nMs % 1000) * 1000000L;
+        if (stEnd.tv_nsec >= 1000000000L) {
+            stEnd.tv_sec += 1;
+            stEnd.tv_nsec -= 1000000000L;
+        }
+    }
+
+    // Time left, zero once passed.
+    timespec Remaining() const {
+        timespec stNow;
+        clock_gettime(CLOCK_MONOTONIC, &stNow);
+        timespec stLeft = {stEnd.tv_sec - stNow.tv_sec, stEnd.tv_nsec - stNow.tv_nsec};
+        if (stLeft.tv_nsec < 0) {
+            stLeft.tv_sec -= 1;
+            stLeft.tv_nsec += 1000000000L;
+        }
+        if (stLeft.tv_sec < 0) {
+            stLeft = {0, 0};
+        }
+        return stLeft;
+    }
+
+    bool Passed() const {
+        timespec stLeft = Remaining();
+        return stLeft.tv_sec == 0 && stLeft.tv_nsec == 0;
+    }
+};
+
+class CRelayLock {
+  public:
+    // Waits for the lock until the deadline.
+    explicit CRelayLock(const Deadline& stDeadline) {
+        m_iSemID = OpenLockSemaphore();
+        if (m_iSemID < 0) {
+            return;
+        }
+        for (int nTry = 0; nTry < 2 && !m_bHeld; ++nTry) {
+            sembuf stTake = {0, -1, SEM_UNDO};
+            timespec stLeft = stDeadline.Remaining();
+            if (semtimedop(m_iSemID, &stTake, 1, &stLeft) == 0) {
+                m_bHeld = true;
+            } else if (errno == EAGAIN && !EverOperated()) {
+                // Its creator died before it could open it: open it now.
+                sembuf stGive = {0, 1, 0};
+                semop(m_iSemID, &stGive, 1);
+            }
+        }
+    }
+
+    ~CRelayLock() {
+        if (m_bHeld) {
+            sembuf stGive = {0, 1, SEM_UNDO};
+            semop(m_iSemID, &stGive, 1);
+        }
+    }
+
+    CRelayLock(const CRelayLock&) = delete;
+    CRelayLock& operator=(const CRelayLock&) = delete;
+
+    bool IsHeld() const { return m_bHeld; }
+
+  private:
+    static int OpenLockSemaphore() {
+        int iSemID = semget(RELAY_LOCK_KEY, 1, IPC_CREAT | IPC_EXCL | ZUND_SHM_PERMISSIONS);
+        if (iSemID >= 0) {
+            // New semaphores start at 0: the creator opens the lock once.
+            sembuf stGive = {0, 1, 0};
+            semop(iSemID, &stGive, 1);
+            return iSemID;
+        }
+        return semget(RELAY_LOCK_KEY, 1, 0);
+    }
+
+    bool EverOperated() const {
+        semid_ds stInfo;
+        semun_arg uArg;
+        uArg.buf = &stInfo;
+        return semctl(m_iSemID, 0, IPC_STAT, uArg) == 0 && stInfo.sem_otime != 0;
+    }
+
+    union semun_arg {
+        int val;
+        semid_ds* buf;
+        unsigned short* array;
+    };
+
+    int m_iSemID = -1;
+    bool m_bHeld = false;
+};
+
+// Attaches the daemon's block; null when there is none or nobody serves it.
+SHARED_DATA* AttachDaemonBlock() {
+    int iShMemID = shmget(ZUND_SHM_KEY, ZUND_SHM_SIZE, 0);
+    if (iShMemID < 0) {
+        return nullptr;
+    }
+    shmid_ds stInfo;
+    if (shmctl(iShMemID, IPC_STAT, &stInfo) != 0 || stInfo.shm_nattch == 0) {
+        return nullptr;
+    }
+    void* pAttached = shmat(iShMemID, nullptr, 0);
+    if (pAttached == reinterpret_cast<void*>(-1)) {
+        return nullptr;
+    }
+    return static_cast<SHARED_DATA*>(pAttached);
+}
+
+// Waits while the state is nState; false when the deadline passed first.
+bool WaitWhileState(const SHARED_DATA* pBlock, uint32_t nState, const Deadline& stDeadline) {
+    while (LoadBlockState(pBlock) == nState) {
+        if (stDeadline.Passed()) {
+            return false;
+        }
+        usleep(STATE_POLL_US);
+    }
+    return true;
+}
+
+// Makes the block free for a new request: a request that no relay waits for
+// any more is withdrawn, one the daemon is working on is waited for.
+bool ClaimBlock(SHARED_DATA* pBlock, const Deadline& stDeadline) {
+    ExchangeBlockState(pBlock, ZUND_STATE_REQUEST, ZUND_STATE_IDLE);
+    return WaitWhileState(pBlock, ZUND_STATE_TAKEN, stDeadline);
+}
+
+RelayAnswer ExchangeOnBlock(SHARED_DATA* pBlock, const RelayRequest& stRequest,
+                            const Deadline& stDeadline) {
+    RelayAnswer stNoAnswer;
+    if (!ClaimBlock(pBlock, stDeadline)) {
+        return stNoAnswer;
+    }
+    if (!BuildRequestWords(stRequest, pBlock->buffer, ZUND_TEXT_AREA_SIZE)) {
+        return stNoAnswer;
+    }
+    pBlock->numItems = 0;
+    StoreBlockState(pBlock, ZUND_STATE_REQUEST);
+
+    while (LoadBlockState(pBlock) != ZUND_STATE_ANSWER) {
+        if (stDeadline.Passed()) {
+            // Nobody will read an answer to this request any more.
+            ExchangeBlockState(pBlock, ZUND_STATE_REQUEST, ZUND_STATE_IDLE);
+            return stNoAnswer;
+        }
+        usleep(STATE_POLL_US);
+    }
+    RelayAnswer stAnswer = ReadAnswer(stRequest, pBlock->numItems, pBlock->buffer,
+                                      ZUND_TEXT_AREA_SIZE);
+    StoreBlockState(pBlock, ZUND_STATE_IDLE);
+    return stAnswer;
+}
+
+} // namespace
+
+RelayAnswer ExchangeWithDaemon(const RelayRequest& stRequest, int nDeadlineMs) {
+    Deadline stDeadline(nDeadlineMs);
+    CRelayLock stLock(stDeadline);
+    if (!stLock.IsHeld()) {
+        return RelayAnswer();
+    }
+    SHARED_DATA* pBlock = AttachDaemonBlock();
+    if (pBlock == nullptr) {
+        return RelayAnswer();
+    }
+    RelayAnswer stAnswer = ExchangeOnBlock(pBlock, stRequest, stDeadline);
+    shmdt(pBlock);
+    return stAnswer;
+}
