@@ -168,8 +168,8 @@ RelayAnswer ExchangeOnBlock(SHARED_DATA* pBlock, const RelayRequest& stRequest,
         }
         usleep(STATE_POLL_US);
     }
-    RelayAnswer stAnswer = ReadAnswer(stRequest, pBlock->numItems, pBlock->buffer,
-                                      ZUND_TEXT_AREA_SIZE);
+    RelayAnswer stAnswer =
+        ReadAnswer(stRequest, pBlock->numItems, pBlock->buffer, ZUND_TEXT_AREA_SIZE);
     StoreBlockState(pBlock, ZUND_STATE_IDLE);
     return stAnswer;
 }

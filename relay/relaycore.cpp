@@ -12,9 +12,8 @@ const char* const RELAY_SUBTREE = ".1.3.6.1.4.1.7310";
 namespace {
 
 const char* const SET_ERROR_WORDS[] = {
-    "not-writable",         "wrong-type",  "wrong-length",  "wrong-value",
-    "inconsistent-value",   "no-creation", "resource-unavailable",
-    "commit-failed",        "gen-error",
+    "not-writable", "wrong-type",           "wrong-length",  "wrong-value", "inconsistent-value",
+    "no-creation",  "resource-unavailable", "commit-failed", "gen-error",
 };
 
 bool IsDecimalDigits(const std::string& strText) {
@@ -48,8 +47,8 @@ bool ParseAnswerOid(const std::string& strText, std::vector<uint32_t>& vOID) {
     size_t nPos = 1;
     while (nPos <= strText.size()) {
         size_t nDot = strText.find('.', nPos);
-        std::string strPart = strText.substr(nPos, nDot == std::string::npos ? std::string::npos
-                                                                               : nDot - nPos);
+        std::string strPart =
+            strText.substr(nPos, nDot == std::string::npos ? std::string::npos : nDot - nPos);
         if (!IsInt32Text(strPart) || strPart[0] == '+') {
             return false;
         }
@@ -116,8 +115,8 @@ bool ParseNumericOid(const std::string& strText, std::vector<uint32_t>& vOID) {
     }
     while (true) {
         size_t nDot = strText.find('.', nPos);
-        std::string strPart = strText.substr(nPos, nDot == std::string::npos ? std::string::npos
-                                                                               : nDot - nPos);
+        std::string strPart =
+            strText.substr(nPos, nDot == std::string::npos ? std::string::npos : nDot - nPos);
         if (!IsDecimalDigits(strPart) || strPart.size() > 10) {
             return false;
         }

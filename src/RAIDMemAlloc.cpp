@@ -8,4 +8,6 @@ void* RAIDAgentMemAlloc(unsigned long nSize) {
     return calloc(1, nSize == 0 ? 1 : nSize);
 }
 
-void RAIDAgentMemFree(void* pBlock) { free(pBlock); }
+void RAIDAgentMemFree(void* pBlock) {
+    free(pBlock);
+}

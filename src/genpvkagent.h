@@ -13,14 +13,14 @@
 const size_t AGENT_NAME_SIZE = 30;
 const size_t SYSTEM_CONF_SIZE = 100;
 
-extern char sAgentName[AGENT_NAME_SIZE]; // "Brennic KORVO SNMP Agent"
-extern char sVersion[AGENT_NAME_SIZE];   // "Ver 3.18.0.2 (Mar 19th, 2015)"
+extern char sAgentName[AGENT_NAME_SIZE];     // "Brennic KORVO SNMP Agent"
+extern char sVersion[AGENT_NAME_SIZE];       // "Ver 3.18.0.2 (Mar 19th, 2015)"
 extern char gszSystemConf[SYSTEM_CONF_SIZE]; // path of snmpd.conf given with -c
 
-extern volatile sig_atomic_t bExited;   // 1 once a tear-down has run
-extern char* g_pcShMemPtr;              // where the segment is attached, or null
-extern int iShMemID;                    // segment identifier, -1 until created
-extern RFC1157VarBind* pstVarBind;      // the one reusable request binding
+extern volatile sig_atomic_t bExited; // 1 once a tear-down has run
+extern char* g_pcShMemPtr;            // where the segment is attached, or null
+extern int iShMemID;                  // segment identifier, -1 until created
+extern RFC1157VarBind* pstVarBind;    // the one reusable request binding
 
 // Set by the SIGTERM and SIGINT handler; the polling loop acts on it.
 extern volatile sig_atomic_t g_bStopRequested;

@@ -148,9 +148,9 @@ bool FormatValueAnswer(const RFC1157VarBind* pBinding, char* pszAnswer) {
     if (pBinding->value.asnType == ASN_OCTETSTRING) {
         const AsnOctetString& stString = pBinding->value.asnValue.string;
         // The value ends at its length or at its first NUL, whichever is first.
-        size_t nLen = stString.stream ? strnlen(reinterpret_cast<const char*>(stString.stream),
-                                                stString.length)
-                                      : 0;
+        size_t nLen = stString.stream
+                          ? strnlen(reinterpret_cast<const char*>(stString.stream), stString.length)
+                          : 0;
         if (nLen >= ZUND_TEXT_AREA_SIZE) {
             return false;
         }
@@ -163,8 +163,7 @@ bool FormatValueAnswer(const RFC1157VarBind* pBinding, char* pszAnswer) {
 }
 
 // Writes numItems and the answer text for the dispatch's status.
-void WriteAnswer(SHARED_DATA* pBlock, const RFC1157VarBind* pBinding, UINT nAction,
-                 UINT nStatus) {
+void WriteAnswer(SHARED_DATA* pBlock, const RFC1157VarBind* pBinding, UINT nAction, UINT nStatus) {
     if (nAction == SNMP_ACTION_SET) {
         if (nStatus == SNMP_STATUS_NOERROR) {
             pBlock->numItems = 0;
@@ -199,7 +198,8 @@ UINT DispatchRequest(const SHARED_DATA* pBlock, RFC1157VarBind* pBinding, UINT& 
     if (!SetBindingName(pBinding, stWords.pszOID)) {
         return SNMP_STATUS_NOSUCHNAME;
     }
-    if (nAction == SNMP_ACTION_SET && !SetBindingValue(pBinding, stWords.pszType, stWords.pszValue)) {
+    if (nAction == SNMP_ACTION_SET &&
+        !SetBindingValue(pBinding, stWords.pszType, stWords.pszValue)) {
         return SNMP_STATUS_NOSUCHNAME;
     }
     if (zund_initover != 1) {

@@ -15,7 +15,9 @@ void* SnmpUtilMemAlloc(UINT nSize) {
     return pMem;
 }
 
-void SnmpUtilMemFree(void* pMem) { RAIDAgentMemFree(pMem); }
+void SnmpUtilMemFree(void* pMem) {
+    RAIDAgentMemFree(pMem);
+}
 
 void SnmpUtilOidFree(AsnObjectIdentifier* /*pOid*/) {}
 
@@ -106,7 +108,9 @@ int PrintOid(char* pszBuffer, AsnObjectIdentifier oid) {
     return nWritten;
 }
 
-int CountOidComponents(const char* pszText) { return SplitOidText(pszText, nullptr, 0); }
+int CountOidComponents(const char* pszText) {
+    return SplitOidText(pszText, nullptr, 0);
+}
 
 int ParseOidBounded(const char* pszText, AsnObjectIdentifier* pOid, UINT nCapacity) {
     int nComponents = CountOidComponents(pszText);
@@ -122,10 +126,9 @@ int PrintOidBounded(char* pszBuffer, size_t nSize, const AsnObjectIdentifier& oi
     }
     size_t nWritten = 0;
     for (UINT i = 0; i <= oid.idLength; ++i) {
-        int nPiece = i < oid.idLength
-                         ? snprintf(pszBuffer + nWritten, nSize - nWritten, ".%d",
-                                    static_cast<int>(oid.ids[i]))
-                         : snprintf(pszBuffer + nWritten, nSize - nWritten, "\n");
+        int nPiece = i < oid.idLength ? snprintf(pszBuffer + nWritten, nSize - nWritten, ".%d",
+                                                 static_cast<int>(oid.ids[i]))
+                                      : snprintf(pszBuffer + nWritten, nSize - nWritten, "\n");
         if (nPiece < 0 || static_cast<size_t>(nPiece) >= nSize - nWritten) {
             pszBuffer[0] = '\0';
             return -1;

@@ -14,10 +14,10 @@ const int ZUND_SHM_PERMISSIONS = 0600;
 
 // dataReady: who holds the block.
 enum {
-    ZUND_STATE_IDLE = 0,         // written once by the daemon after attaching
-    ZUND_STATE_REQUEST = 1,      // the relay has written a request
-    ZUND_STATE_ANSWER = 2,       // the daemon has written the answer
-    ZUND_STATE_TAKEN = 3,        // the daemon is working on the request
+    ZUND_STATE_IDLE = 0,    // written once by the daemon after attaching
+    ZUND_STATE_REQUEST = 1, // the relay has written a request
+    ZUND_STATE_ANSWER = 2,  // the daemon has written the answer
+    ZUND_STATE_TAKEN = 3,   // the daemon is working on the request
 };
 
 // Bytes of the text area inside the 1024-byte segment (offsets 8 to 1023).
