@@ -91,13 +91,6 @@ struct ControllerListPass {
     int nMissing;  // definition lines whose file is missing
 };
 
-void createStoreTable(int nStores) {
-    if (g_ParseINIarr != nullptr) {
-        closeAllPtrs();
-    }
-    g_ParseINIarr = new CParseINI[nStores];
-}
-
 void readDefinitionLine(ControllerListPass& pass, char** ppszTokens, int nTokens) {
     // Lines before the count line, or beyond the declared count, name no store.
     if (!pass.bCounted || pass.nRead + pass.nMissing >= pass.nDeclared) {
@@ -129,6 +122,10 @@ int initParseINIFromFile(const char* pszControllerList, int iOSType) {
     if (pList == nullptr) {
         return -1;
     }
+    // A list read again replaces the stores read before.
+    if (g_ParseINIarr != nullptr) {
+        closeAllPtrs();
+    }
     ControllerListPass pass = {iOSType, false, 0, 0, 0};
     char szLine[LIST_LINE_SIZE];
     while (fgets(szLine, sizeof(szLine), pList) != nullptr) {
@@ -148,21 +145,21 @@ int initParseINIFromFile(const char* pszControllerList, int iOSType) {
         if (pass.bCounted || nTokens < 2) {
             continue;
         }
-        g_iNoOfDeviceType = atoi(ppszTokens[1]);
-        if (g_iNoOfDeviceType <= 0) {
-            fclose(pList);
-            return g_iNoOfDeviceType;
-        }
-        if (g_iNoOfDeviceType > MAX_INSTALLED_CONTROLLERS) {
+        int nDeclared = atoi(ppszTokens[1]);
+        if (nDeclared > MAX_INSTALLED_CONTROLLERS) {
             fprintf(stderr, "%s: %s %d is more than %d\n", pszControllerList, COUNT_KEYWORD,
-                    g_iNoOfDeviceType, MAX_INSTALLED_CONTROLLERS);
-            g_iNoOfDeviceType = 0;
-            fclose(pList);
-            return 0;
+                    nDeclared, MAX_INSTALLED_CONTROLLERS);
+            nDeclared = 0;
         }
+        if (nDeclared <= 0) {
+            g_iNoOfDeviceType = nDeclared;
+            fclose(pList);
+            return nDeclared;
+        }
+        g_ParseINIarr = new CParseINI[nDeclared];
         pass.bCounted = true;
-        pass.nDeclared = g_iNoOfDeviceType;
-        createStoreTable(pass.nDeclared);
+        pass.nDeclared = nDeclared;
+        g_iNoOfDeviceType = nDeclared;
     }
     if (pass.nRead < g_iNoOfDeviceType) {
         g_iNoOfDeviceType = pass.nRead;
