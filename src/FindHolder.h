@@ -1,0 +1,67 @@
+// The holder registry: the table of loaded storage libraries, one entry per
+// library index, each with its OID prefix, its bound holder export and a cache
+// of the holders obtained from it.
+#ifndef KORVO_FINDHOLDER_H
+#define KORVO_FINDHOLDER_H
+
+#include "StorageLib.h"
+#include "snmptype.h"
+
+// Capacities of the registry's texts, terminating NUL included.
+const int HOLDER_CLASSNAME_SIZE = 24; // class names of at most 23 characters
+const int OID_PREFIX_TEXT_SIZE = 24;  // prefixes of at most 23 characters
+const int HOLDER_CACHE_SLOTS = 20;    // classes cached per library
+
+// Trap destination capacities.
+const int CLIENT_IP_ADDRESS_SIZE = 24;
+const int CLIENT_IP_MAX_PAIRS = 5;
+const int CLIENT_IP_COMMUNITY_SIZE = 32;
+const int CLIENT_IP_PORT_SIZE = 6;
+const int CLIENT_IP_LIST_SIZE = 24; // destinations per library
+
+// One trap destination address with up to five community/port pairs. Pair i
+// is element i of szAccessMode together with element i of port.
+typedef struct _client_ip_tag {
+    char IP[CLIENT_IP_ADDRESS_SIZE] = {};                                  // address as written
+    char szAccessMode[CLIENT_IP_MAX_PAIRS][CLIENT_IP_COMMUNITY_SIZE] = {}; // community per pair
+    char port[CLIENT_IP_MAX_PAIRS][CLIENT_IP_PORT_SIZE] = {};              // "" or ":" + port
+    int count = 0;                                                         // pairs in use, 0 to 5
+} CLIENT_IP, *PCLIENT_IP;
+
+// One slot of the holder cache. A slot whose holder is null counts as free.
+struct HolderNamePtrPair {
+    char Classname[HOLDER_CLASSNAME_SIZE] = {};
+    CBaseHolder* p_mCBaseHolder = nullptr; // owned by the library
+};
+
+// One library entry. A constructed entry is all zero.
+struct MIB_DC {
+    AsnObjectIdentifier MibOidPrefix = {0, nullptr}; // the prefix as numbers
+    char pszOIDPrefix[OID_PREFIX_TEXT_SIZE] = {};    // dotted text, no trailing dot
+    HolderNamePtrPair holdrarr[HOLDER_CACHE_SLOTS];  // filled from slot 0 upward
+    InitFunc m_pholder = nullptr;                    // the library's getObjectHolderByName_c
+#ifdef _WIN32
+    HMODULE handle = nullptr; // from LoadLibrary
+#else
+    void* handle = nullptr;                      // from dlopen
+    int nClientIPCount = 0;                      // destinations in use, -1 if the file failed
+    CLIENT_IP ClientIPList[CLIENT_IP_LIST_SIZE]; // trap destinations
+#endif
+};
+
+extern int g_noOfDLL;     // number of library entries
+extern MIB_DC* g_pMIB_DC; // g_noOfDLL entries, indexed by library index
+
+// The holder of a class of the library whose prefix text equals szOIDPrefix.
+// Holders are asked from the library on first use and cached; a class the
+// library refused stays cached as null. Null when no entry has the prefix,
+// when the cache holds 20 other classes, or when the class name is longer
+// than 23 characters.
+CBaseHolder* getHolder(const char* szClassName, const char* szOIDPrefix);
+
+// The index of the first library entry whose prefix covers the dotted OID
+// text: the prefix is a leading part of the text and is followed there by "."
+// or by the end of the text. -1 when none does.
+int getIDForOIDPrefixASNForOID(const char* pszOID);
+
+#endif // KORVO_FINDHOLDER_H
