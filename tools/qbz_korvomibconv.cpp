@@ -1,0 +1,189 @@
+// qbz_korvomibconv: turns a MIB definition file into a persisted definition
+// file and back, and checks definitions before the agent reads them.
+#include "MibCheck.h"
+#include "MibDump.h"
+#include "ProfileIni.h"
+#include "parseini.h"
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char* const USAGE = "usage: qbz_korvomibconv build [--windows] DEFINITION.ini OUT.dat\n"
+                          "       qbz_korvomibconv dump [--windows] FILE.dat\n"
+                          "       qbz_korvomibconv check FILE...\n";
+
+// A store that releases its arrays but is never destroyed: the store's
+// destructor leaves a trace file in the working directory, which a tool run
+// from anywhere must not do.
+class CToolStore {
+  public:
+    CToolStore() : m_pStore(new (m_storage) CParseINI()) {}
+    ~CToolStore() { m_pStore->releaseArrays(); }
+    CToolStore(const CToolStore&) = delete;
+    CToolStore& operator=(const CToolStore&) = delete;
+    CParseINI& get() { return *m_pStore; }
+
+  private:
+    alignas(CParseINI) unsigned char m_storage[sizeof(CParseINI)];
+    CParseINI* m_pStore;
+};
+
+// A MIB definition file names its GLOBALS section; anything else is taken as
+// a persisted definition file.
+bool isDefinitionText(const char* pszFile) {
+    CProfileIni profile;
+    return profile.load(pszFile) && profile.hasSection("GLOBALS");
+}
+
+// Loads a persisted file; without a given layout, the layout that reads it
+// cleanly.
+bool loadPersisted(CParseINI& store, const char* pszFile, int iLayout, bool bLayoutGiven,
+                   PersistReport& report) {
+    if (store.persistINIWithLayout(pszFile, true, iLayout, &report)) {
+        return true;
+    }
+    if (bLayoutGiven || !report.bOpened) {
+        return false;
+    }
+    int iOther = iLayout == TABLE_LAYOUT_LINUX ? TABLE_LAYOUT_WINDOWS : TABLE_LAYOUT_LINUX;
+    PersistReport otherReport;
+    if (store.persistINIWithLayout(pszFile, true, iOther, &otherReport)) {
+        report = otherReport;
+        fprintf(stderr, "%s: read with the %s table layout\n", pszFile,
+                iOther == TABLE_LAYOUT_WINDOWS ? "Windows" : "Linux");
+        return true;
+    }
+    store.persistINIWithLayout(pszFile, true, iLayout, &report);
+    return false;
+}
+
+int runBuild(const std::vector<const char*>& args, int iLayout) {
+    if (args.size() != 2) {
+        fputs(USAGE, stderr);
+        return 2;
+    }
+    CToolStore store;
+    if (!store.get().readINI(args[0])) {
+        fprintf(stderr, "%s: cannot be read, or a count is not from 0 to 999\n", args[0]);
+        return 1;
+    }
+    if (!store.get().persistINIWithLayout(args[1], false, iLayout)) {
+        fprintf(stderr, "%s: cannot be written\n", args[1]);
+        return 1;
+    }
+    return 0;
+}
+
+int runDump(const std::vector<const char*>& args, int iLayout, bool bLayoutGiven) {
+    if (args.size() != 1) {
+        fputs(USAGE, stderr);
+        return 2;
+    }
+    CToolStore store;
+    PersistReport report;
+    if (!loadPersisted(store.get(), args[0], iLayout, bLayoutGiven, report)) {
+        CCheckReport problems(args[0], stderr);
+        CheckPersistReport(report, problems);
+        return 1;
+    }
+    DumpDefinition(store.get(), stdout);
+    return 0;
+}
+
+int checkOneFile(const char* pszFile, CParseINI& store, int iLayout, bool bLayoutGiven) {
+    CCheckReport report(pszFile, stdout);
+    if (isDefinitionText(pszFile)) {
+        CheckDefinitionText(pszFile, report);
+        if (!store.readINI(pszFile)) {
+            return report.count() > 0 ? report.count() : 1;
+        }
+    } else {
+        PersistReport persistReport;
+        if (!loadPersisted(store, pszFile, iLayout, bLayoutGiven, persistReport)) {
+            CheckPersistReport(persistReport, report);
+        }
+    }
+    CheckStore(store, report);
+    return report.count();
+}
+
+int runCheck(const std::vector<const char*>& args, int iLayout, bool bLayoutGiven) {
+    if (args.empty()) {
+        fputs(USAGE, stderr);
+        return 2;
+    }
+    int nProblems = 0;
+    std::vector<std::string> prefixes;
+    for (const char* pszFile : args) {
+        CToolStore store;
+        nProblems += checkOneFile(pszFile, store.get(), iLayout, bLayoutGiven);
+        prefixes.push_back(store.get().m_szOIDPrefix);
+    }
+    // The agent orders stores by prefix text and gives an OID to the first
+    // store whose prefix it continues.
+    for (size_t i = 0; i < prefixes.size(); i++) {
+        for (size_t j = i + 1; j < prefixes.size(); j++) {
+            CCheckReport report(args[j], stdout);
+            const std::string& strFirst = prefixes[i];
+            const std::string& strSecond = prefixes[j];
+            if (!PrefixOrdersAgree(strFirst.c_str(), strSecond.c_str())) {
+                report.problem("GLOBALS", "OID_PREFIX",
+                               strSecond + " and " + strFirst + " (" + args[i] +
+                                   ") sort differently as text and as numbers");
+            }
+            const std::string& strShort = strFirst.size() < strSecond.size() ? strFirst : strSecond;
+            const std::string& strLong = strFirst.size() < strSecond.size() ? strSecond : strFirst;
+            if (strLong.compare(0, strShort.size() + 1, strShort + ".") == 0 ||
+                strFirst == strSecond) {
+                report.problem("GLOBALS", "OID_PREFIX",
+                               strSecond + " and " + strFirst + " (" + args[i] +
+                                   ") overlap: one store hides the other's OIDs");
+            }
+            nProblems += report.count();
+        }
+    }
+    for (const char* pszFile : args) {
+        printf("%s: %s\n", pszFile, nProblems == 0 ? "no problems" : "checked");
+    }
+    if (nProblems > 0) {
+        printf("%d problem(s)\n", nProblems);
+    }
+    return nProblems > 0 ? 1 : 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        fputs(USAGE, stderr);
+        return 2;
+    }
+    std::string strCommand = argv[1];
+    int iLayout = TABLE_LAYOUT_LINUX;
+    bool bLayoutGiven = false;
+    std::vector<const char*> args;
+    for (int i = 2; i < argc; i++) {
+        if (strcmp(argv[i], "--windows") == 0) {
+            iLayout = TABLE_LAYOUT_WINDOWS;
+            bLayoutGiven = true;
+        } else {
+            args.push_back(argv[i]);
+        }
+    }
+    if (strCommand == "build") {
+        return runBuild(args, iLayout);
+    }
+    if (strCommand == "dump") {
+        return runDump(args, iLayout, bLayoutGiven);
+    }
+    if (strCommand == "check") {
+        return runCheck(args, iLayout, bLayoutGiven);
+    }
+    fputs(USAGE, stderr);
+    return 2;
+}
