@@ -148,3 +148,21 @@ TEST_F(ControllerListTest, OddListsAreHandledWithoutOverrun) {
     EXPECT_EQ(readList("NoOfInstalledController=1\n" + strDat + " " + std::string(300, 'd')), 1);
     EXPECT_STREQ(getTrapDestinationFileName(0), "");
 }
+
+// Reads the controller list at its fixed place; the system test runs it with a
+// private folder mounted over that place and the variable set.
+TEST_F(StoreTest, ControllerListAtItsFixedPlace) {
+    if (getenv("KORVO_FIXED_CONTROLLER_LIST") == nullptr) {
+        GTEST_SKIP() << "needs a private controller-list folder";
+    }
+    ASSERT_EQ(initParseINI(OS_TYPE_LINUX), 2);
+    EXPECT_STREQ(g_ParseINIarr[0].m_szOIDPrefix, "1.3.6.1.4.1.7310.4.1");
+    EXPECT_STREQ(g_ParseINIarr[1].m_szOIDPrefix, "1.3.6.1.4.1.7310.5.1");
+    EXPECT_STREQ(getTrapDestinationFileName(1), "/etc/qbz_korvodsnmp/korvosim-enclosure.traps");
+    char szPrefix[24], szName[24], szView[24], szVersion[24];
+    ASSERT_TRUE(getOID_DLL(0, OS_TYPE_LINUX, szPrefix, szName, szView, szVersion));
+    EXPECT_STREQ(szName, "libkorvosim.so");
+    EXPECT_STREQ(szVersion, "1.0");
+    EXPECT_EQ(initParseINI(OS_TYPE_WINDOWS), -1);
+    EXPECT_EQ(initParseINI(7), 0);
+}
