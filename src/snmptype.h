@@ -69,17 +69,13 @@ struct RFC1157VarBindList {
 #endif // _WIN32
 
 // Request action codes: the SNMP PDU tags.
-enum {
-    SNMP_ACTION_GET = 0xA0,     // 160
-    SNMP_ACTION_GETNEXT = 0xA1, // 161
-    SNMP_ACTION_SET = 0xA3,     // 163
-};
+const UINT SNMP_ACTION_GET = 0xA0;     // 160
+const UINT SNMP_ACTION_GETNEXT = 0xA1; // 161
+const UINT SNMP_ACTION_SET = 0xA3;     // 163
 
 // RFC 1157 error-status values used on the request path.
-enum {
-    SNMP_STATUS_NOERROR = 0,
-    SNMP_STATUS_NOSUCHNAME = 2,
-    SNMP_STATUS_BADVALUE = 3,
-};
+const UINT SNMP_STATUS_NOERROR = 0;
+const UINT SNMP_STATUS_NOSUCHNAME = 2;
+const UINT SNMP_STATUS_BADVALUE = 3;
 
 #endif // KORVO_SNMPTYPE_H

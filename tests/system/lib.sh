@@ -1,0 +1,141 @@
+# Shared helpers of the system tests. Each test runs as PID 1 of private
+# mount, IPC and PID namespaces (see tests/CMakeLists.txt): whatever it mounts
+# or creates in shared memory disappears with it, and every process it starts
+# ends when it ends.
+set -euo pipefail
+
+BUILD_DIR=$(cd "$1" && pwd)
+SOURCE_DIR=$(cd "$2" && pwd)
+WORK=$(mktemp -d /tmp/korvo-test.XXXXXX)
+AGENT_KEY=0x000884ba
+export SNMP_PERSISTENT_DIR=$WORK/snmp-persist
+mkdir -p "$SNMP_PERSISTENT_DIR"
+
+cleanup() {
+    local status=$?
+    jobs -p | xargs -r kill 2>/dev/null || true
+    # Never follow a mount out of the work folder.
+    rm -rf --one-file-system "$WORK" || true
+    exit $status
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL: $*" >&2
+    exit 1
+}
+
+pass() {
+    echo "ok: $*"
+}
+
+expect_eq() { # expected actual what
+    [ "$1" == "$2" ] || fail "$3: expected [$1], got [$2]"
+}
+
+expect_contains() { # haystack needle what
+    [[ "$1" == *"$2"* ]] || fail "$3: [$2] not in [$1]"
+}
+
+# Waits up to $1 seconds for the command after it to succeed.
+wait_for() {
+    local seconds=$1
+    shift
+    local tries=$((seconds * 20))
+    while ! "$@"; do
+        tries=$((tries - 1))
+        [ $tries -gt 0 ] || return 1
+        sleep 0.05
+    done
+}
+
+segment_exists() {
+    ipcs -m | awk '{print $1}' | grep -qx "$AGENT_KEY"
+}
+
+segment_gone() {
+    ! segment_exists
+}
+
+# True while the process runs (a zombie counts as ended).
+process_alive() {
+    local state
+    state=$(awk '{print $3}' "/proc/$1/stat" 2>/dev/null) || return 1
+    [ -n "$state" ] && [ "$state" != Z ]
+}
+
+process_ended() {
+    ! process_alive "$1"
+}
+
+# Replaces /dev by a private one with the usual devices (made afresh, never
+# bound from the machine's /dev) and a system log socket served by
+# korvo_logsink, which appends every message to $WORK/syslog.
+private_syslog() {
+    mount -t tmpfs -o mode=755 tmpfs /dev
+    local device
+    while read -r device major minor; do
+        mknod -m 666 "/dev/$device" c "$major" "$minor"
+    done <<DEVICES
+null 1 3
+zero 1 5
+full 1 7
+random 1 8
+urandom 1 9
+tty 5 0
+DEVICES
+    ln -s /proc/self/fd /dev/fd
+    ln -s /proc/self/fd/0 /dev/stdin
+    ln -s /proc/self/fd/1 /dev/stdout
+    ln -s /proc/self/fd/2 /dev/stderr
+    : >"$WORK/syslog"
+    "$BUILD_DIR/tests/korvo_logsink" /dev/log "$WORK/syslog" &
+    wait_for 5 test -S /dev/log || fail "log socket did not appear"
+}
+
+# Puts a recording stand-in over /usr/bin/snmptrap. It prints a version
+# unless $WORK/snmptrap.mode says "nodigit", and appends its arguments to
+# $WORK/snmptrap.calls.
+fake_trap_sender() {
+    cat >"$WORK/snmptrap" <<SCRIPT
+#!/bin/sh
+echo "\$*" >>"$WORK/snmptrap.calls"
+if [ "\$(cat "$WORK/snmptrap.mode" 2>/dev/null)" = nodigit ]; then
+    echo "NET-SNMP version: unknown" >&2
+else
+    echo "NET-SNMP version: 5.9.3" >&2
+fi
+SCRIPT
+    chmod +x "$WORK/snmptrap"
+    mount --bind "$WORK/snmptrap" /usr/bin/snmptrap
+}
+
+# Mounts a private folder of the test over the controller list's folder.
+private_controller_folder() {
+    mkdir -p /etc/qbz_korvodsnmp "$WORK/etc-korvo"
+    mount --bind "$WORK/etc-korvo" /etc/qbz_korvodsnmp
+}
+
+# Starts the real snmpd on 127.0.0.1:$1 with the relay for the agent's subtree
+# ($2: pass_persist or pass), and waits until it answers.
+start_snmpd() {
+    local port=$1 mode=$2
+    mkdir -p "$WORK/snmpd"
+    cat >"$WORK/snmpd/snmpd.conf" <<CONF
+agentAddress udp:127.0.0.1:$port
+rwcommunity  private 127.0.0.1
+rocommunity  public  127.0.0.1
+$mode .1.3.6.1.4.1.7310 $BUILD_DIR/qbz_korvosnmprelay
+[snmp] persistentDir $WORK/snmpd
+CONF
+    /usr/sbin/snmpd -f -Lf "$WORK/snmpd/snmpd.log" -I -smux -C -c "$WORK/snmpd/snmpd.conf" \
+        -m '' -p "$WORK/snmpd/snmpd.pid" &
+    SNMPD_PID=$!
+    wait_for 10 snmpget -v2c -c public -t 0.2 -r 0 -m '' "127.0.0.1:$port" .1.3.6.1.2.1.1.5.0 \
+        >/dev/null 2>&1 || fail "snmpd did not start: $(cat "$WORK/snmpd/snmpd.log")"
+}
+
+stop_snmpd() {
+    kill "$SNMPD_PID" 2>/dev/null || true
+    wait "$SNMPD_PID" 2>/dev/null || true
+}
