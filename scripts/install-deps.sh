@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Installs, with apt-get, what building and testing need and the machine lacks.
+set -euo pipefail
+
+PACKAGES=(
+    cmake g++ make pkg-config       # the build
+    libgtest-dev libgmock-dev       # unit tests
+    libbenchmark-dev                # benchmarks
+    snmp snmpd snmptrapd            # net-snmp: the agent's peer and the trap sender
+    util-linux procps               # unshare, ipcs, pgrep for the system tests
+)
+
+missing=()
+for package in "${PACKAGES[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$package")
+    fi
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+    echo "installing: ${missing[*]}"
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "installing packages needs root (run as root or with sudo)" >&2
+        exit 1
+    fi
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
