@@ -89,4 +89,11 @@ extern char zund_initover; // 1 once at least one library was brought up
 int SnmpExtensionInit(DWORD dwTimeZeroReference, HANDLE hPollForTrapEvent);
 UINT PopulateValue(RFC1157VarBind* varbind, UINT pduaction);
 
+// ---- Traps: destinations, the event callback and the trap sender ---------
+
+class CEventInfo;
+
+// The storage libraries' event callback, registered with startEventProcessing.
+int MyCallback(CEventInfo* pEventInfo);
+
 #endif // KORVO_GENPVKAGENT_H
