@@ -95,6 +95,8 @@ void CSimEventThread::addRegistration(pCallBackNotification pfnCallback, int iLi
     openFifo();
     m_bStop = false;
     m_thread = std::thread(&CSimEventThread::run, this);
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_bRunning = true;
 }
 
 void CSimEventThread::post(const SimEventList& vEvents) {
@@ -102,7 +104,7 @@ void CSimEventThread::post(const SimEventList& vEvents) {
         return;
     }
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (!m_thread.joinable() || m_bStop) {
+    if (!m_bRunning) {
         return;
     }
     m_vQueue.insert(m_vQueue.end(), vEvents.begin(), vEvents.end());
@@ -117,6 +119,7 @@ void CSimEventThread::stop() {
     if (m_thread.joinable()) {
         {
             std::lock_guard<std::mutex> lock(m_mutex);
+            m_bRunning = false;
             m_bStop = true;
         }
         char cWake = 1;

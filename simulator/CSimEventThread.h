@@ -59,6 +59,7 @@ class CSimEventThread {
     SimEventList m_vQueue;
     std::thread m_thread;
     std::atomic<bool> m_bStop{false};
+    bool m_bRunning = false; // events are accepted; guarded by m_mutex
     int m_aWakePipe[2] = {-1, -1};
     int m_fdFifo = -1;       // read end
     int m_fdFifoKeeper = -1; // our own writer, so the FIFO never reports hang-up
