@@ -91,9 +91,72 @@ UINT PopulateValue(RFC1157VarBind* varbind, UINT pduaction);
 
 // ---- Traps: destinations, the event callback and the trap sender ---------
 
+#include "FindHolder.h"
+
+#include <pthread.h>
+
 class CEventInfo;
+class TrapObj;
+
+// Trap destinations. GetClientIPList clears the 24 entries of a library's
+// list, reads its trap destination file (and, when the file asks for it,
+// snmpd.conf at gszSystemConf) and returns the entries in use, or -1 when the
+// file cannot be opened. Lines that do not fit the entry's fields (an address
+// over 23 characters, a port over 4 digits, a community over 31 characters, a
+// trap community over 24) are not recorded.
+int GetClientIPList(const char* pszFileName, PCLIENT_IP pClientIPList);
+
+// Reads the trap keywords of snmpd.conf into the entries from pClientIP on,
+// at most nFreeEntries of them; the entries must be cleared. Returns how many
+// it filled, or -1 when the file cannot be opened.
+int GetClientIPListFromConf(const char* pszConfFile, PCLIENT_IP pClientIP,
+                            int nFreeEntries = CLIENT_IP_LIST_SIZE);
+
+// One trap variable in the text form that the trap sender takes.
+const int OID_VAR_OID_SIZE = 64;    // up to 63 characters
+const int OID_VAR_TYPE_SIZE = 2;    // "i", "s" or empty
+const int OID_VAR_VALUE_SIZE = 128; // up to 127 characters
+
+typedef struct _OID_VAR_TAG {
+    char szOID[OID_VAR_OID_SIZE] = {};
+    char szType[OID_VAR_TYPE_SIZE] = {};
+    char szValue[OID_VAR_VALUE_SIZE] = {};
+} OID_VAR, *POID_VAR;
+
+const int TRAP_VAR_SLOTS = 9;       // variables one event is assembled into
+const int TRAP_SENDER_MAX_VARS = 8; // variables one sender run takes
+const int TRAP_TEXT_SIZE = 24;      // destination and trap number texts
+// "snmptrap", ten fixed arguments, three per variable and the closing null.
+const int TRAP_SENDER_ARGV_SIZE = 11 + 3 * TRAP_SENDER_MAX_VARS + 1;
+const int TRAP_SENDER_TIMEOUT_MS = 10000;  // a sender still running then is killed
+extern const char* const TRAP_SENDER_PATH; // "/usr/bin/snmptrap"
+
+// Serialises the sending of traps across the libraries' event threads.
+extern pthread_mutex_t MyMutex;
 
 // The storage libraries' event callback, registered with startEventProcessing.
+// 1 when traps are off for the library, 0 when no trap is defined for the
+// event code (or the code is outside 0 to 0xffff), 1 after the trap was sent.
 int MyCallback(CEventInfo* pEventInfo);
+
+// Fills pVars (TRAP_VAR_SLOTS elements) with the event's variables under the
+// trap's definition: one per argument the definition has an attribute for,
+// then the description when the store shows it; never more than the sender
+// takes. A variable whose OID does not fit is left out; values are cut to
+// 127 characters. Returns the number of variables.
+int BuildTrapVariables(const CEventInfo& eventInfo, const TrapObj& trapObj, OID_VAR* pVars);
+
+// Runs the trap sender once per community/port pair of every destination of
+// library iDLLIndex, in order, each run waited for (at most
+// TRAP_SENDER_TIMEOUT_MS) before the next. 1 when every destination was
+// served, -1 when a child process could not be created.
+int ExecTrap(int argc, POID_VAR pOIDs, char* p_TrapID, int iDLLIndex, char* szEnterpriseOID);
+
+// The sender's argument vector for one pair, closed by a null pointer. The
+// texts are referenced, not copied. Returns the number of arguments, or 0
+// (and an empty vector) when argc is outside 1 to TRAP_SENDER_MAX_VARS.
+int BuildSenderArguments(const char* ppszArgv[TRAP_SENDER_ARGV_SIZE], int argc,
+                         const OID_VAR* pOIDs, const char* pszCommunity, const char* pszDestination,
+                         const char* pszEnterpriseOID, const char* pszTrapID);
 
 #endif // KORVO_GENPVKAGENT_H
