@@ -89,6 +89,13 @@ extern char zund_initover; // 1 once at least one library was brought up
 int SnmpExtensionInit(DWORD dwTimeZeroReference, HANDLE hPollForTrapEvent);
 UINT PopulateValue(RFC1157VarBind* varbind, UINT pduaction);
 
+// Turns a dotted prefix text into row indx of the prefix table and points
+// pASNObj at it (at most 20 sub-identifiers are kept).
+void CreateASNFromOID(char* pstrOID, AsnObjectIdentifier& pASNObj, int indx);
+
+// Trace hook of the dispatch; writes nothing.
+bool writelogtofile(const char* pszText);
+
 // ---- Traps: destinations, the event callback and the trap sender ---------
 
 #include "FindHolder.h"

@@ -1,13 +1,127 @@
-// Agent initialisation.
-//
-// For now the agent has no storage libraries to bring up: it declares itself
-// ready so that the request channel serves, and every request is answered by
-// the dispatch below.
+// Agent initialisation of the daemon: reads the MIB definitions, loads one
+// storage library per definition in library-index order, initialises it,
+// binds its holder export, records its OID prefix, starts its event delivery
+// towards the trap callback, and marks the agent ready.
 #include "genpvkagent.h"
+
+#include "FindHolder.h"
+#include "parseini.h"
+#include "snmpapi.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <dlfcn.h>
 
 char zund_initover = 0;
 
+namespace {
+
+const int MAX_LIBRARY_ENTRIES = 20;
+const UINT MAX_PREFIX_IDS = 20;
+const int HANDOVER_TEXT_SIZE = 24;
+
+char szAgtVer[HANDOVER_TEXT_SIZE] = "3.18.0.2";
+
+// Row i holds the prefix numbers of library entry i.
+UINT g_aPrefixTable[MAX_LIBRARY_ENTRIES][MAX_PREFIX_IDS];
+
+// The texts getOID_DLL hands over for one library.
+struct LibraryTexts {
+    char szOIDPrefix[HANDOVER_TEXT_SIZE];
+    char szDLLName[HANDOVER_TEXT_SIZE];
+    char szOIDView[HANDOVER_TEXT_SIZE];
+    char szMIBVersion[HANDOVER_TEXT_SIZE];
+};
+
+// Ends the process after a loader failure: the banner on standard output
+// (discarded once detached), the loader's text on standard error.
+[[noreturn]] void LoaderFailure(const char* pszBanner) {
+    if (pszBanner != nullptr) {
+        printf("%s\n", pszBanner);
+    }
+    const char* pszError = dlerror();
+    fprintf(stderr, "%s\n", pszError ? pszError : "unknown loader error");
+    exit(1);
+}
+
+// A definition the tables cannot hold ends the process like a library that
+// does not load.
+[[noreturn]] void RefuseDefinition(int iIndex, const char* pszReason) {
+    fprintf(stderr, "qbz_korvodsnmpagent: MIB definition %d refused: %s\n", iIndex, pszReason);
+    exit(1);
+}
+
+void* BindExport(void* pHandle, const char* pszName, const char* pszBanner) {
+    dlerror();
+    void* pExport = dlsym(pHandle, pszName);
+    if (pExport == nullptr) {
+        LoaderFailure(pszBanner);
+    }
+    return pExport;
+}
+
+// Brings up library entry i; ends the process when it cannot.
+void BringUpLibrary(int i) {
+    LibraryTexts stTexts;
+    memset(&stTexts, 0, sizeof(stTexts));
+    if (!getOID_DLL(i, OS_TYPE_LINUX, stTexts.szOIDPrefix, stTexts.szDLLName, stTexts.szOIDView,
+                    stTexts.szMIBVersion)) {
+        RefuseDefinition(i, "its library name does not fit 23 characters");
+    }
+    if (CountOidComponents(stTexts.szOIDPrefix) > static_cast<int>(MAX_PREFIX_IDS)) {
+        RefuseDefinition(i, "its OID prefix has more than 20 sub-identifiers");
+    }
+    MIB_DC& stEntry = g_pMIB_DC[i];
+    stEntry.handle = dlopen(stTexts.szDLLName, RTLD_LAZY);
+    if (stEntry.handle == nullptr) {
+        LoaderFailure("##############Error0###########");
+    }
+
+    InitDLL pfnInitializeDll = reinterpret_cast<InitDLL>(
+        BindExport(stEntry.handle, "InitializeDll", "##############Error###########"));
+    if (!pfnInitializeDll(szAgtVer, stTexts.szMIBVersion)) {
+        printf("INITIALIZE FAILED!!!!\n");
+        exit(0);
+    }
+    stEntry.m_pholder = reinterpret_cast<InitFunc>(
+        BindExport(stEntry.handle, "getObjectHolderByName_c", "##############Error1###########"));
+    memcpy(stEntry.pszOIDPrefix, stTexts.szOIDPrefix, sizeof(stEntry.pszOIDPrefix));
+    CreateASNFromOID(stEntry.pszOIDPrefix, stEntry.MibOidPrefix, i);
+    getHolder("Adapter", stEntry.pszOIDPrefix);
+
+    EventFunc pfnStartEvents =
+        reinterpret_cast<EventFunc>(BindExport(stEntry.handle, "startEventProcessing", nullptr));
+    pfnStartEvents(MyCallback, i);
+}
+
+} // namespace
+
+void CreateASNFromOID(char* pstrOID, AsnObjectIdentifier& pASNObj, int indx) {
+    pASNObj.ids = g_aPrefixTable[indx];
+    pASNObj.idLength = 0;
+    ParseOidBounded(pstrOID, &pASNObj, MAX_PREFIX_IDS);
+}
+
 int SnmpExtensionInit(DWORD /*dwTimeZeroReference*/, HANDLE /*hPollForTrapEvent*/) {
-    zund_initover = 1;
-    return 1;
+    zund_initover = 0;
+    g_noOfDLL = initParseINI(OS_TYPE_LINUX);
+    if (g_noOfDLL < 1) {
+        g_noOfDLL = 0;
+        return 0;
+    }
+    if (g_noOfDLL > MAX_LIBRARY_ENTRIES) {
+        RefuseDefinition(MAX_LIBRARY_ENTRIES, "more than 20 MIB definitions");
+    }
+    g_pMIB_DC = new MIB_DC[g_noOfDLL];
+    int nBroughtUp = 0;
+    for (int i = 0; i < g_noOfDLL; ++i) {
+        BringUpLibrary(i);
+        ++nBroughtUp;
+    }
+    if (nBroughtUp > 0) {
+        zund_initover = 1;
+        return 1;
+    }
+    return 0;
 }

@@ -1,0 +1,34 @@
+// Table and group dispatch: the single entry into the attribute access engine.
+#ifndef KORVO_ZUNDFUNC_H
+#define KORVO_ZUNDFUNC_H
+
+#include "parseini.h"
+#include "snmptype.h"
+
+// Capacities of the process-wide OID fragments.
+const UINT ENTRY_OID_MAX_IDS = 20; // an entry OID has at most 20 numbers
+const UINT KEY_TAIL_MAX_IDS = 5;   // attribute number and up to four keys
+
+// The current request's entry OID as numbers, and the tail of zeros for the
+// attribute number and the keys. Set by the request dispatch before each call
+// into the engine; valid only for the request in progress.
+extern AsnObjectIdentifier EntrytableOid;
+extern AsnObjectIdentifier noOfkey;
+
+// The instance count of the class last asked, refreshed by every access. The
+// whole count is kept: a library with 257 drives shows all 257.
+extern int zund_numInstance;
+
+// Splits the tail of the binding's OID behind the entry OID into attribute
+// number and instance and calls the read, walk or write. Returns an SNMP
+// error status (0, 2 or 3).
+UINT MIB_Tablefunc_t(UINT pduaction, int isScalar, RFC1157VarBind* varbind, obj_attrib obj);
+
+// Sets EntrytableOid from an entry OID text; false when it has more numbers
+// than EntrytableOid holds.
+bool SetEntrytableOid(const char* pszEntryOID);
+
+// Sets noOfkey to nKeys + 1 zeros (nKeys from 1 to 3).
+void SetKeyTail(int nKeys);
+
+#endif // KORVO_ZUNDFUNC_H
