@@ -282,13 +282,18 @@ int getOID_Details(char* ptrOID, obj_attrib& obj) {
     if (iIndex >= 0) {
         return g_ParseINIarr[iIndex].getOID_Details(ptrOID, obj);
     }
-    if (!isStoreIndex(0)) {
+    // Outside every store: the first object of the first store whose prefix
+    // sorts after the text, so that a get-next from before or between the
+    // stores goes on at the next one. After the last store nothing follows.
+    int iNext = 0;
+    while (isStoreIndex(iNext) && strcmp(g_ParseINIarr[iNext].m_szOIDPrefix, ptrOID) <= 0) {
+        ++iNext;
+    }
+    if (!isStoreIndex(iNext)) {
         return -1;
     }
-    // Outside every store: the first object of the store with the smallest
-    // prefix.
-    snprintf(ptrOID, REQUEST_OID_SIZE, "%s.", g_ParseINIarr[0].m_szOIDPrefix);
-    return g_ParseINIarr[0].getOID_Details(ptrOID, obj);
+    snprintf(ptrOID, REQUEST_OID_SIZE, "%s.", g_ParseINIarr[iNext].m_szOIDPrefix);
+    return g_ParseINIarr[iNext].getOID_Details(ptrOID, obj);
 }
 
 int getNo_Attr(const char* szOID, const char* EntryOID, int isgrp, int& iStartInstance) {

@@ -134,10 +134,22 @@ TEST_F(ResolveTest, PrefixOwnsOnlyWholeSubIdentifiers) {
     EXPECT_EQ(getIndexFromOID("1.3.6.1.4.1.7310.100.1."), -1);
     EXPECT_EQ(resolve("1.3.6.1.4.1.7310.10.1.1.1.0."), 0);
     EXPECT_STREQ(m_obj.szOIDPrefix, PREFIX_10);
-    // Outside every store: the first object of store 0.
-    EXPECT_EQ(resolve("1.3.6.1.4.1.9999.1."), 0);
+    // Before every store: the first object of store 0.
+    EXPECT_EQ(resolve("1.3.6.1.4.1.7310."), 0);
     EXPECT_STREQ(m_szOID, (std::string(PREFIX_1) + ".").c_str());
     EXPECT_STREQ(m_obj.szOIDPrefix, PREFIX_1);
+    // After every store nothing follows: a get-next there must not go back.
+    EXPECT_EQ(resolve("1.3.6.1.4.1.9999.1."), -1);
+}
+
+TEST_F(ResolveTest, TextBetweenStoresResolvesToTheNextStore) {
+    loadStores({definition("1.3.6.1.4.1.7310.4.1", {"1:1"}, {}, {}),
+                definition("1.3.6.1.4.1.7310.5.1", {}, {"1.1:1"}, {})});
+    EXPECT_EQ(resolve("1.3.6.1.4.1.7310.5."), 1);
+    EXPECT_STREQ(m_obj.szOIDPrefix, "1.3.6.1.4.1.7310.5.1");
+    EXPECT_STREQ(m_szOID, "1.3.6.1.4.1.7310.5.1.");
+    EXPECT_EQ(resolve("1.3.6.1.4.1.7310.4.2."), 1);
+    EXPECT_STREQ(m_obj.szOIDPrefix, "1.3.6.1.4.1.7310.5.1");
 }
 
 TEST_F(ResolveTest, AttributeCounts) {
