@@ -168,7 +168,7 @@ void CSimStack::buildAdapters(const CSimInventory& stInventory) {
     for (int nAdapter = 0; nAdapter < stInventory.nAdapters; ++nAdapter) {
         CSimAdapter stAdapter;
         stAdapter.nAdapterId = nAdapter;
-        stAdapter.strModel = "KV-9460 RAID Controller";
+        stAdapter.strModel = "KV-4200 RAID Controller";
         stAdapter.strSerialNumber = Serial("KVA", 0x51000 + nAdapter);
         stAdapter.strFirmwareVersion = "4.12.00-0321";
         stAdapter.nTemperature = 48 + nAdapter % 5;
@@ -190,9 +190,9 @@ void CSimStack::buildDrives(const CSimInventory& stInventory) {
             CSimPhysicalDrive stDrive;
             stDrive.nAdapterId = nAdapter;
             stDrive.nDriveId = nDrive;
-            stDrive.strModel = nDrive % 2 == 0 ? "Tessera TS-1000 SAS" : "Tessera TS-1000E SAS";
+            stDrive.strModel = nDrive % 2 == 0 ? "KS-1000 SAS" : "KS-1000E SAS";
             stDrive.strSerialNumber =
-                Serial("TS", static_cast<int>(m_vDrives.size()) * 7919 + 0x2A000);
+                Serial("KS", static_cast<int>(m_vDrives.size()) * 7919 + 0x2A000);
             stDrive.strFirmwareVersion = "GA07";
             stDrive.nState = nDrive < nDataDrives ? PD_UNCONFIGURED : PD_HOT_SPARE;
             stDrive.nSizeMB = stInventory.nDriveSizeMB;
