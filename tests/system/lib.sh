@@ -116,10 +116,10 @@ private_controller_folder() {
     mount --bind "$WORK/etc-korvo" /etc/qbz_korvodsnmp
 }
 
-# Starts the real snmpd on 127.0.0.1:$1 with the relay for the agent's subtree
-# ($2: pass_persist or pass), and waits until it answers.
-start_snmpd() {
-    local port=$1 mode=$2
+# Writes $WORK/snmpd/snmpd.conf for snmpd on 127.0.0.1:$1 with the relay for
+# the agent's subtree ($2: pass_persist or pass); further lines from $3.
+write_snmpd_conf() {
+    local port=$1 mode=$2 extra=${3:-}
     mkdir -p "$WORK/snmpd"
     cat >"$WORK/snmpd/snmpd.conf" <<CONF
 agentAddress udp:127.0.0.1:$port
@@ -127,7 +127,15 @@ rwcommunity  private 127.0.0.1
 rocommunity  public  127.0.0.1
 $mode .1.3.6.1.4.1.7310 $BUILD_DIR/qbz_korvosnmprelay
 [snmp] persistentDir $WORK/snmpd
+$extra
 CONF
+}
+
+# Starts the real snmpd on 127.0.0.1:$1 with the relay for the agent's subtree
+# ($2: pass_persist or pass), and waits until it answers.
+start_snmpd() {
+    local port=$1 mode=$2
+    [ -f "$WORK/snmpd/snmpd.conf" ] || write_snmpd_conf "$port" "$mode"
     /usr/sbin/snmpd -f -Lf "$WORK/snmpd/snmpd.log" -I -smux -C -c "$WORK/snmpd/snmpd.conf" \
         -m '' -p "$WORK/snmpd/snmpd.pid" &
     SNMPD_PID=$!
@@ -138,4 +146,34 @@ CONF
 stop_snmpd() {
     kill "$SNMPD_PID" 2>/dev/null || true
     wait "$SNMPD_PID" 2>/dev/null || true
+    rm -f "$WORK/snmpd/snmpd.conf"
+}
+
+# Installs the sample definitions, their trap destination files and the
+# controller list in the private controller folder. An inventory for the
+# simulated library may follow on standard input when $1 is "inventory".
+install_sample_definitions() {
+    [ -d "$WORK/etc-korvo" ] || private_controller_folder
+    cp "$BUILD_DIR"/examples/*.dat "$SOURCE_DIR"/examples/*.traps /etc/qbz_korvodsnmp/
+    cp "$SOURCE_DIR/examples/QBZ_KorvoSNMP.ini" /etc/qbz_korvodsnmp/
+    if [ "${1:-}" == inventory ]; then
+        cat >/etc/qbz_korvodsnmp/korvosim.inventory
+    fi
+}
+
+# Starts the real daemon on the simulated library (found through
+# LD_LIBRARY_PATH), with the simulator's event FIFO at $WORK/events, and sets
+# AGENT_PID once the shared-memory block exists.
+start_agent() {
+    [ -f "$WORK/snmpd/snmpd.conf" ] || fail "write snmpd.conf before the agent starts"
+    export KORVOSIM_EVENTS=$WORK/events
+    LD_LIBRARY_PATH=$BUILD_DIR "$BUILD_DIR/qbz_korvodsnmpagent" -c "$WORK/snmpd/snmpd.conf" \
+        >/dev/null 2>>"$WORK/agent.err" || fail "the agent did not start"
+    wait_for 10 segment_exists || fail "the agent did not serve: $(cat "$WORK/agent.err")"
+    AGENT_PID=$(pgrep -x qbz_korvodsnmpa | head -1)
+}
+
+stop_agent() {
+    kill -TERM "$AGENT_PID"
+    wait_for 10 process_ended "$AGENT_PID" || fail "the agent did not stop"
 }
