@@ -1,9 +1,83 @@
 #!/usr/bin/env bash
-# Builds the agent and shows it. Run as root on Debian 12.
+# Runs the agent for real on the simulated storage library: the daemon with
+# the sample definitions, the real snmpd on udp:127.0.0.1:11161 with the relay,
+# in private mount, IPC and PID namespaces so that the machine's configuration
+# and any other agent stay untouched. Shows a walk of the whole tree and a set
+# read back, then keeps serving until Ctrl-C.
+#
+#   scripts/demo.sh            build, show, keep serving
+#   scripts/demo.sh --smoke    build, show, stop by itself
+#
+# Run as root on Debian 12.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/install-deps.sh
-cmake -S . -B build >/dev/null
-cmake --build build -j2
-build/qbz_korvodsnmpagent -v
+if [ "${KORVO_DEMO_INSIDE:-}" != 1 ]; then
+    scripts/install-deps.sh
+    cmake -S . -B build >/dev/null
+    cmake --build build -j2
+    export KORVO_DEMO_INSIDE=1
+    exec unshare --mount --ipc --pid --fork --mount-proc "$0" "$@"
+fi
+
+SMOKE=0
+[ "${1:-}" == "--smoke" ] && SMOKE=1
+BUILD=$PWD/build
+PORT=11161
+TARGET=127.0.0.1:$PORT
+WORK=$(mktemp -d /tmp/korvo-demo.XXXXXX)
+finish() {
+    pkill -TERM -x qbz_korvodsnmpa 2>/dev/null || true
+    jobs -p | xargs -r kill 2>/dev/null || true
+    wait 2>/dev/null || true
+    sleep 0.2
+    rm -rf --one-file-system "$WORK" || true
+}
+trap finish EXIT
+export SNMP_PERSISTENT_DIR=$WORK/client
+export KORVOSIM_EVENTS=$WORK/events
+mkdir -p "$WORK"/{etc,snmpd,client} /etc/qbz_korvodsnmp
+
+step() { printf '\n== %s\n' "$*"; }
+
+step "controller list and sample definitions (private /etc/qbz_korvodsnmp)"
+cp "$BUILD"/examples/*.dat examples/*.traps examples/QBZ_KorvoSNMP.ini "$WORK/etc/"
+mount --bind "$WORK/etc" /etc/qbz_korvodsnmp
+cat /etc/qbz_korvodsnmp/QBZ_KorvoSNMP.ini
+
+cat >"$WORK/snmpd/snmpd.conf" <<CONF
+agentAddress udp:127.0.0.1:$PORT
+rwcommunity  private 127.0.0.1
+rocommunity  public  127.0.0.1
+pass_persist .1.3.6.1.4.1.7310 $BUILD/qbz_korvosnmprelay
+[snmp] persistentDir $WORK/snmpd
+CONF
+
+step "the daemon on the simulated library"
+LD_LIBRARY_PATH=$BUILD "$BUILD/qbz_korvodsnmpagent" -c "$WORK/snmpd/snmpd.conf"
+for _ in $(seq 50); do ipcs -m | grep -q 0x000884ba && break; sleep 0.1; done
+ipcs -m | grep -q 0x000884ba || { echo "the daemon did not start" >&2; exit 1; }
+
+step "snmpd on udp:$TARGET with the relay"
+/usr/sbin/snmpd -f -Lf "$WORK/snmpd/snmpd.log" -I -smux -C -c "$WORK/snmpd/snmpd.conf" -m '' \
+    -p "$WORK/snmpd/snmpd.pid" &
+for _ in $(seq 50); do
+    snmpget -v2c -c public -t 0.2 -r 0 -m '' "$TARGET" .1.3.6.1.2.1.1.5.0 >/dev/null 2>&1 && break
+    sleep 0.1
+done
+
+step "snmpwalk -v2c -c public $TARGET .1.3.6.1.4.1.7310"
+snmpwalk -v2c -c public -m '' -On "$TARGET" .1.3.6.1.4.1.7310 | tee "$WORK/walk"
+echo "($(wc -l <"$WORK/walk") objects)"
+
+step "set adapter 1's rebuild rate to 55 and read it back"
+snmpset -v2c -c private -m '' -On "$TARGET" .1.3.6.1.4.1.7310.4.1.2.1.7.1 i 55
+snmpget -v2c -c public -m '' -On "$TARGET" .1.3.6.1.4.1.7310.4.1.2.1.7.1
+
+if [ $SMOKE == 1 ]; then
+    step "smoke run done"
+    exit 0
+fi
+step "serving on udp:$TARGET (community public, private for sets); Ctrl-C stops"
+echo "try: snmpwalk -v2c -c public $TARGET .1.3.6.1.4.1.7310   (from another shell)"
+wait

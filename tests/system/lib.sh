@@ -13,7 +13,10 @@ mkdir -p "$SNMP_PERSISTENT_DIR"
 
 cleanup() {
     local status=$?
+    pkill -TERM -x qbz_korvodsnmpa 2>/dev/null || true
     jobs -p | xargs -r kill 2>/dev/null || true
+    wait 2>/dev/null || true
+    sleep 0.2
     # Never follow a mount out of the work folder.
     rm -rf --one-file-system "$WORK" || true
     exit $status
