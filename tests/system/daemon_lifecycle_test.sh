@@ -9,7 +9,9 @@ USAGE_TAIL="-v|-c <Full path of snmpd.conf>"
 
 private_syslog
 fake_trap_sender
-private_controller_folder
+install_sample_definitions
+write_snmpd_conf 11061 pass_persist
+export LD_LIBRARY_PATH=$BUILD_DIR KORVOSIM_EVENTS=$WORK/events
 
 # ---- Command line -------------------------------------------------------
 expect_eq "$BANNER " "$("$AGENT" -v)" "-v prints name and version"
@@ -47,7 +49,7 @@ pass "version probe"
 start_daemon() {
     : >"$WORK/syslog"
     local out
-    out=$("$AGENT" -C /etc/snmp/snmpd.conf) || fail "the foreground part exits 0"
+    out=$("$AGENT" -C "$WORK/snmpd/snmpd.conf") || fail "the foreground part exits 0"
     expect_eq "$BANNER Started" "$out" "start banner"
     wait_for 5 segment_exists || fail "the daemon creates the segment"
     DAEMON_PID=$(pgrep -x qbz_korvodsnmpa | head -1)
