@@ -15,7 +15,6 @@ namespace {
 // lives in the same IPC namespace as the block, and the kernel gives it back
 // (SEM_UNDO) when a relay dies holding it, even by SIGKILL.
 const int RELAY_LOCK_KEY = ZUND_SHM_KEY;
-const useconds_t STATE_POLL_US = 50;
 
 struct Deadline {
     timespec stEnd;
@@ -45,9 +44,14 @@ struct Deadline {
         return stLeft;
     }
 
-    bool Passed() const {
+    // Microseconds left, at most nLimitUs.
+    long RemainingUs(long nLimitUs) const {
         timespec stLeft = Remaining();
-        return stLeft.tv_sec == 0 && stLeft.tv_nsec == 0;
+        if (stLeft.tv_sec >= nLimitUs / 1000000L + 1) {
+            return nLimitUs;
+        }
+        long nLeftUs = stLeft.tv_sec * 1000000L + stLeft.tv_nsec / 1000L;
+        return nLeftUs < nLimitUs ? nLeftUs : nLimitUs;
     }
 };
 
@@ -130,13 +134,29 @@ SHARED_DATA* AttachDaemonBlock() {
     return static_cast<SHARED_DATA*>(pAttached);
 }
 
-// Waits while the state is nState; false when the deadline passed first.
+// Waits while the state is nState; false when the deadline passed first. The
+// daemon wakes us when it publishes an answer; a daemon that never wakes is
+// seen within one poll period.
 bool WaitWhileState(const SHARED_DATA* pBlock, uint32_t nState, const Deadline& stDeadline) {
     while (LoadBlockState(pBlock) == nState) {
-        if (stDeadline.Passed()) {
+        long nSleepUs = stDeadline.RemainingUs(ZUND_POLL_PERIOD_US);
+        if (nSleepUs <= 0) {
             return false;
         }
-        usleep(STATE_POLL_US);
+        WaitBlockState(pBlock, nState, nSleepUs);
+    }
+    return true;
+}
+
+// Waits until the answer is there; false when the deadline passed first.
+bool WaitForAnswer(const SHARED_DATA* pBlock, const Deadline& stDeadline) {
+    uint32_t nState;
+    while ((nState = LoadBlockState(pBlock)) != ZUND_STATE_ANSWER) {
+        long nSleepUs = stDeadline.RemainingUs(ZUND_POLL_PERIOD_US);
+        if (nSleepUs <= 0) {
+            return false;
+        }
+        WaitBlockState(pBlock, nState, nSleepUs);
     }
     return true;
 }
@@ -158,15 +178,12 @@ RelayAnswer ExchangeOnBlock(SHARED_DATA* pBlock, const RelayRequest& stRequest,
         return stNoAnswer;
     }
     pBlock->numItems = 0;
-    StoreBlockState(pBlock, ZUND_STATE_REQUEST);
+    PublishBlockState(pBlock, ZUND_STATE_REQUEST);
 
-    while (LoadBlockState(pBlock) != ZUND_STATE_ANSWER) {
-        if (stDeadline.Passed()) {
-            // Nobody will read an answer to this request any more.
-            ExchangeBlockState(pBlock, ZUND_STATE_REQUEST, ZUND_STATE_IDLE);
-            return stNoAnswer;
-        }
-        usleep(STATE_POLL_US);
+    if (!WaitForAnswer(pBlock, stDeadline)) {
+        // Nobody will read an answer to this request any more.
+        ExchangeBlockState(pBlock, ZUND_STATE_REQUEST, ZUND_STATE_IDLE);
+        return stNoAnswer;
     }
     RelayAnswer stAnswer =
         ReadAnswer(stRequest, pBlock->numItems, pBlock->buffer, ZUND_TEXT_AREA_SIZE);

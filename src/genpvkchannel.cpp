@@ -14,7 +14,6 @@
 
 namespace {
 
-const useconds_t POLL_PERIOD_US = 1500;
 const UINT ACTION_UNKNOWN = 5;
 const char* const SET_REFUSAL = "not-writable";
 
@@ -255,14 +254,21 @@ bool ServeOneRequest(SHARED_DATA* pBlock, RFC1157VarBind* pBinding, PFN_DISPATCH
     // A value allocated for this request (a set's string, a string read) is
     // not needed past its answer.
     ClearBindingValue(pBinding);
-    StoreBlockState(pBlock, ZUND_STATE_ANSWER);
+    PublishBlockState(pBlock, ZUND_STATE_ANSWER);
     return true;
 }
 
 void RunChannelLoop(SHARED_DATA* pBlock, RFC1157VarBind* pBinding, PFN_DISPATCH pfnDispatch) {
     while (!g_bStopRequested) {
-        ServeOneRequest(pBlock, pBinding, pfnDispatch);
-        usleep(POLL_PERIOD_US);
+        if (ServeOneRequest(pBlock, pBinding, pfnDispatch)) {
+            continue;
+        }
+        // Sleep until the relay wakes us, or one poll period at most for a
+        // relay that only polls. A stop signal ends the sleep early.
+        uint32_t nState = LoadBlockState(pBlock);
+        if (nState != ZUND_STATE_REQUEST) {
+            WaitBlockState(pBlock, nState, ZUND_POLL_PERIOD_US);
+        }
     }
 }
 

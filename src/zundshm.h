@@ -4,8 +4,14 @@
 #ifndef KORVO_ZUNDSHM_H
 #define KORVO_ZUNDSHM_H
 
+#include <cerrno>
+#include <climits>
 #include <cstddef>
 #include <cstdint>
+#include <ctime>
+#include <linux/futex.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 // System V key and size of the segment.
 const int ZUND_SHM_KEY = 558266; // 0x884BA
@@ -61,6 +67,51 @@ inline bool ExchangeBlockState(SHARED_DATA* pBlock, uint32_t nExpected, uint32_t
     uint32_t nSeen = nExpected;
     return __atomic_compare_exchange_n(&pBlock->dataReady, &nSeen, nDesired, false,
                                        __ATOMIC_ACQ_REL, __ATOMIC_ACQUIRE);
+}
+
+// ---- Wake-up on the state word ---------------------------------------------
+//
+// Each side may sleep on dataReady itself (a futex on the shared segment, so
+// not a process-private one) and is woken by the other side right after it
+// publishes a new state: the relay after storing 1, the daemon after storing
+// 2. The poll period stays the upper bound of every sleep, so a peer that
+// only polls and never wakes is still served within it.
+
+// Longest sleep on the state word, in microseconds: the poll period.
+const long ZUND_POLL_PERIOD_US = 1500;
+
+// How a sleep on the state word ended.
+enum {
+    ZUND_WAIT_WOKEN = 0,   // woken by the other side (or spuriously)
+    ZUND_WAIT_CHANGED = 1, // the state was not the one expected: no sleep
+    ZUND_WAIT_TIMEOUT = 2, // the timeout passed
+};
+
+// Sleeps while dataReady holds nSeen, at most nTimeoutUs microseconds. A
+// signal ends the sleep early (ZUND_WAIT_WOKEN); callers look at the state
+// again in every case.
+inline int WaitBlockState(const SHARED_DATA* pBlock, uint32_t nSeen, long nTimeoutUs) {
+    timespec stTimeout = {nTimeoutUs / 1000000L, (nTimeoutUs % 1000000L) * 1000L};
+    long nResult = syscall(SYS_futex, const_cast<volatile uint32_t*>(&pBlock->dataReady),
+                           FUTEX_WAIT, nSeen, &stTimeout, nullptr, 0);
+    if (nResult == 0) {
+        return ZUND_WAIT_WOKEN;
+    }
+    if (errno == EAGAIN) {
+        return ZUND_WAIT_CHANGED;
+    }
+    return errno == ETIMEDOUT ? ZUND_WAIT_TIMEOUT : ZUND_WAIT_WOKEN;
+}
+
+// Wakes every process sleeping on dataReady.
+inline void WakeBlockWaiters(SHARED_DATA* pBlock) {
+    syscall(SYS_futex, &pBlock->dataReady, FUTEX_WAKE, INT_MAX, nullptr, nullptr, 0);
+}
+
+// Publishes a new state and wakes the other side at once.
+inline void PublishBlockState(SHARED_DATA* pBlock, uint32_t nState) {
+    StoreBlockState(pBlock, nState);
+    WakeBlockWaiters(pBlock);
 }
 
 #endif // KORVO_ZUNDSHM_H
