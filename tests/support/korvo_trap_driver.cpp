@@ -2,9 +2,6 @@
 // library's trap destinations as agent initialisation does, and raises one
 // event through the event callback, as a storage library would.
 //
-//   korvo_trap_driver LIST CONF --list
-//       prints the destinations of every library index, one pair a line:
-//       "INDEX ADDRESS COMMUNITY PORT-SUFFIX" (empty texts as "-")
 //   korvo_trap_driver LIST CONF INDEX CODE DESCRIPTION [VALUE:TEXT ...]
 //       raises event CODE (decimal, or hexadecimal with 0x) for library INDEX
 //       with the given arguments and prints "result N", N from the callback
@@ -20,28 +17,12 @@
 
 namespace {
 
-const char* OrDash(const char* pszText) {
-    return pszText[0] == '\0' ? "-" : pszText;
-}
-
 void LoadDestinations() {
     g_noOfDLL = g_iNoOfDeviceType;
     g_pMIB_DC = new MIB_DC[g_noOfDLL];
     for (int i = 0; i < g_noOfDLL; i++) {
         g_pMIB_DC[i].nClientIPCount =
             GetClientIPList(getTrapDestinationFileName(i), g_pMIB_DC[i].ClientIPList);
-    }
-}
-
-void PrintDestinations() {
-    for (int i = 0; i < g_noOfDLL; i++) {
-        for (int j = 0; j < g_pMIB_DC[i].nClientIPCount; j++) {
-            const CLIENT_IP& entry = g_pMIB_DC[i].ClientIPList[j];
-            for (int p = 0; p < entry.count; p++) {
-                printf("%d %s %s %s\n", i, OrDash(entry.IP), OrDash(entry.szAccessMode[p]),
-                       OrDash(entry.port[p]));
-            }
-        }
     }
 }
 
@@ -75,12 +56,8 @@ int RaiseEvent(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
-    bool bList = argc == 4 && strcmp(argv[3], "--list") == 0;
-    if (!bList && argc < 6) {
-        fprintf(stderr,
-                "usage: %s LIST CONF --list | LIST CONF INDEX CODE DESCRIPTION "
-                "[VALUE:TEXT ...]\n",
-                argv[0]);
+    if (argc < 6) {
+        fprintf(stderr, "usage: %s LIST CONF INDEX CODE DESCRIPTION [VALUE:TEXT ...]\n", argv[0]);
         return 2;
     }
     if (strlen(argv[2]) >= sizeof(gszSystemConf)) {
@@ -94,12 +71,7 @@ int main(int argc, char** argv) {
     }
     LoadDestinations();
     fflush(stdout);
-    int nStatus = 0;
-    if (bList) {
-        PrintDestinations();
-    } else {
-        nStatus = RaiseEvent(argc, argv);
-    }
+    int nStatus = RaiseEvent(argc, argv);
     delete[] g_pMIB_DC;
     closeAllPtrs();
     return nStatus;

@@ -48,15 +48,6 @@ calls() { cat "$CALLS" 2>/dev/null || true; }
 
 write_list ""
 
-# ---- Destinations -------------------------------------------------------
-expect_eq "0 127.0.0.1 public -
-0 10.0.0.1 c1 :162
-0 10.0.0.1 c2 :1162
-0 192.0.2.1 second -
-1 10.0.0.1 c1 :162
-1 10.0.0.1 c2 :1162" "$("$DRIVER" "$WORK/list.ini" "$WORK/snmpd.conf" --list)" "destination lists"
-pass "destinations of both libraries"
-
 # ---- Pairs in order, typed variables and the description -----------------
 # Event 257 is 0x101: a drive changed state, four arguments, description shown.
 raise 1 0 257 "Drive 2 changed state" 1:ignored 2: 3: 0:Rebuilding

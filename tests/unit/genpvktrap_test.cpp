@@ -191,19 +191,4 @@ TEST(SenderArgumentsTest, VectorHoldsFixedArgumentsThenOneTriplePerVariable) {
     EXPECT_EQ(BuildSenderArguments(ppszArgv, 9, aVars, "c", "h", "1.3.6", "17"), 0);
 }
 
-TEST(ExecTrapTest, LibraryWithoutDestinationsIsServedAtOnce) {
-    OID_VAR aVars[TRAP_VAR_SLOTS];
-    char szTrapID[] = "1";
-    char szEnterprise[] = "1.3.6";
-    MIB_DC aLibraries[2];
-    aLibraries[1].nClientIPCount = -1;
-    g_pMIB_DC = aLibraries;
-    g_noOfDLL = 2;
-    EXPECT_EQ(ExecTrap(1, aVars, szTrapID, 0, szEnterprise), 1);
-    EXPECT_EQ(ExecTrap(1, aVars, szTrapID, 1, szEnterprise), 1);
-    EXPECT_EQ(ExecTrap(1, aVars, szTrapID, 2, szEnterprise), 1);
-    g_pMIB_DC = nullptr;
-    g_noOfDLL = 0;
-}
-
 } // namespace
