@@ -18,6 +18,19 @@ int CountInstances(CBaseHolder* pHolder) {
     return nCount < 0 ? 0 : nCount;
 }
 
+// The holder of a table's class, with zund_numInstance refreshed and the
+// table's column count; null when the class has no holder.
+CBaseHolder* OpenTable(const obj_attrib& obj, int& l_attrmax) {
+    CBaseHolder* holder = getHolder(obj.szClassName, obj.szOIDPrefix);
+    if (holder == nullptr) {
+        return nullptr;
+    }
+    zund_numInstance = CountInstances(holder);
+    int start = 0;
+    l_attrmax = getNo_Attr(obj.szOIDPrefix, obj.szOID, 0, start);
+    return holder;
+}
+
 // Resolves the OID now in the binding into obj (left as it was when the OID
 // resolves to nothing) and returns the holder of its class, or null.
 CBaseHolder* ResolveBinding(const RFC1157VarBind* varbind, obj_attrib& obj) {
@@ -111,13 +124,10 @@ bool FormatBindingOid(const AsnObjectIdentifier& stName, char* pszText, size_t n
 }
 
 UINT AttrGet(RFC1157VarBind* varbind, int adpno, int attr, obj_attrib obj) {
-    CBaseHolder* holder = getHolder(obj.szClassName, obj.szOIDPrefix);
-    if (holder == nullptr) {
+    int l_attrmax = 0;
+    if (OpenTable(obj, l_attrmax) == nullptr) {
         return SNMP_STATUS_NOSUCHNAME;
     }
-    zund_numInstance = CountInstances(holder);
-    int start = 0;
-    int l_attrmax = getNo_Attr(obj.szOIDPrefix, obj.szOID, 0, start);
     if (attr < 1 || attr > l_attrmax) {
         return SNMP_STATUS_NOSUCHNAME;
     }
@@ -148,13 +158,10 @@ UINT GetAttributes(RFC1157VarBind* varbind, int adpno, obj_attrib obj) {
 }
 
 UINT AttrGetNext(RFC1157VarBind* varbind, int adpno, int attr, obj_attrib obj) {
-    CBaseHolder* holder = getHolder(obj.szClassName, obj.szOIDPrefix);
-    if (holder == nullptr) {
+    int l_attrmax = 0;
+    if (OpenTable(obj, l_attrmax) == nullptr) {
         return SNMP_STATUS_NOSUCHNAME;
     }
-    zund_numInstance = CountInstances(holder);
-    int start = 0;
-    int l_attrmax = getNo_Attr(obj.szOIDPrefix, obj.szOID, 0, start);
     if (attr < 1) {
         attr = 1;
         adpno = 0;
