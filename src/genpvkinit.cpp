@@ -77,6 +77,7 @@ void BringUpLibrary(int i) {
     if (stEntry.handle == nullptr) {
         LoaderFailure("##############Error0###########");
     }
+    stEntry.nClientIPCount = GetClientIPList(getTrapDestinationFileName(i), stEntry.ClientIPList);
 
     InitDLL pfnInitializeDll = reinterpret_cast<InitDLL>(
         BindExport(stEntry.handle, "InitializeDll", "##############Error###########"));
