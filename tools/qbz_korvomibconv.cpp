@@ -2,20 +2,28 @@
 // file and back, and checks definitions before the agent reads them.
 #include "MibCheck.h"
 #include "MibDump.h"
+#include "MibModule.h"
+#include "MibNames.h"
 #include "ProfileIni.h"
 #include "parseini.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <new>
 #include <string>
 #include <vector>
+
+#include <sys/stat.h>
 
 namespace {
 
 const char* const USAGE = "usage: qbz_korvomibconv build [--windows] DEFINITION.ini OUT.dat\n"
                           "       qbz_korvomibconv dump [--windows] FILE.dat\n"
-                          "       qbz_korvomibconv check FILE...\n";
+                          "       qbz_korvomibconv check FILE...\n"
+                          "       qbz_korvomibconv mib [--module NAME] [--updated YYYYMMDDHHMMZ] "
+                          "DEFINITION\n";
 
 // A store that releases its arrays but is never destroyed: the store's
 // destructor leaves a trace file in the working directory, which a tool run
@@ -156,6 +164,81 @@ int runCheck(const std::vector<const char*>& args, int iLayout, bool bLayoutGive
     return nProblems > 0 ? 1 : 0;
 }
 
+// The module's LAST-UPDATED: SOURCE_DATE_EPOCH when set, else the time the
+// definition was last changed.
+std::string lastUpdated(const char* pszFile) {
+    time_t tWhen = 0;
+    const char* pszEpoch = getenv("SOURCE_DATE_EPOCH");
+    struct stat fileStat;
+    if (pszEpoch != nullptr && *pszEpoch != '\0') {
+        tWhen = static_cast<time_t>(strtoll(pszEpoch, nullptr, 10));
+    } else if (stat(pszFile, &fileStat) == 0) {
+        tWhen = fileStat.st_mtime;
+    }
+    struct tm when;
+    gmtime_r(&tWhen, &when);
+    char szText[32];
+    strftime(szText, sizeof(szText), "%Y%m%d%H%MZ", &when);
+    return szText;
+}
+
+bool isUpdatedText(const std::string& strText) {
+    if (strText.size() != 13 || strText[12] != 'Z') {
+        return false;
+    }
+    for (size_t i = 0; i < 12; i++) {
+        if (strText[i] < '0' || strText[i] > '9') {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Loads a definition text or a persisted definition file into the store.
+bool loadAnyDefinition(CParseINI& store, const char* pszFile) {
+    if (isDefinitionText(pszFile)) {
+        return store.readINI(pszFile);
+    }
+    PersistReport report;
+    return loadPersisted(store, pszFile, TABLE_LAYOUT_LINUX, false, report);
+}
+
+int runMib(const std::vector<const char*>& args) {
+    std::string strModule;
+    std::string strUpdated;
+    std::vector<const char*> files;
+    for (size_t i = 0; i < args.size(); i++) {
+        bool bOption = strcmp(args[i], "--module") == 0 || strcmp(args[i], "--updated") == 0;
+        if (bOption && i + 1 < args.size()) {
+            (strcmp(args[i], "--module") == 0 ? strModule : strUpdated) = args[++i];
+        } else {
+            files.push_back(args[i]);
+        }
+    }
+    if (files.size() != 1 || (!strUpdated.empty() && !isUpdatedText(strUpdated))) {
+        fputs(USAGE, stderr);
+        return 2;
+    }
+    const char* pszFile = files[0];
+    CToolStore store;
+    if (!loadAnyDefinition(store.get(), pszFile)) {
+        fprintf(stderr, "%s: cannot be read as a definition\n", pszFile);
+        return 1;
+    }
+    std::string strSource = pszFile;
+    strSource = strSource.substr(strSource.find_last_of('/') + 1);
+    CMibModule module(store.get(), strModule.empty() ? ModuleNameFromFile(pszFile) : strModule,
+                      strUpdated.empty() ? lastUpdated(pszFile) : strUpdated, strSource);
+    if (!module.build()) {
+        for (const std::string& strProblem : module.problems()) {
+            fprintf(stderr, "%s: %s\n", pszFile, strProblem.c_str());
+        }
+        return 1;
+    }
+    module.write(stdout);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -183,6 +266,9 @@ int main(int argc, char** argv) {
     }
     if (strCommand == "check") {
         return runCheck(args, iLayout, bLayoutGiven);
+    }
+    if (strCommand == "mib") {
+        return runMib(args);
     }
     fputs(USAGE, stderr);
     return 2;
