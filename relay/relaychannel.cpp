@@ -59,15 +59,21 @@ class CRelayLock {
   public:
     // Waits for the lock until the deadline.
     explicit CRelayLock(const Deadline& stDeadline) {
-        m_iSemID = OpenLockSemaphore();
-        if (m_iSemID < 0) {
-            return;
-        }
         for (int nTry = 0; nTry < 2 && !m_bHeld; ++nTry) {
+            // A long-lived relay opens the semaphore once.
+            if (s_iSemID < 0) {
+                s_iSemID = OpenLockSemaphore();
+            }
+            m_iSemID = s_iSemID;
+            if (m_iSemID < 0) {
+                return;
+            }
             sembuf stTake = {0, -1, SEM_UNDO};
             timespec stLeft = stDeadline.Remaining();
             if (semtimedop(m_iSemID, &stTake, 1, &stLeft) == 0) {
                 m_bHeld = true;
+            } else if (errno == EINVAL || errno == EIDRM) {
+                s_iSemID = -1; // removed meanwhile: open it afresh
             } else if (errno == EAGAIN && !EverOperated()) {
                 // Its creator died before it could open it: open it now.
                 sembuf stGive = {0, 1, 0};
@@ -113,26 +119,61 @@ class CRelayLock {
         unsigned short* array;
     };
 
+    static int s_iSemID;
     int m_iSemID = -1;
     bool m_bHeld = false;
 };
 
-// Attaches the daemon's block; null when there is none or nobody serves it.
-SHARED_DATA* AttachDaemonBlock() {
-    int iShMemID = shmget(ZUND_SHM_KEY, ZUND_SHM_SIZE, 0);
-    if (iShMemID < 0) {
-        return nullptr;
+int CRelayLock::s_iSemID = -1;
+
+// The daemon's block, kept attached between the requests of a long-lived
+// relay. It is looked up on every request, so a daemon that stopped (no
+// segment, or nobody attached but this relay) or restarted (a new segment) is
+// noticed before the request is posted.
+class CBlockAttachment {
+  public:
+    ~CBlockAttachment() { Detach(); }
+
+    // The block, or null when there is none or nobody serves it.
+    SHARED_DATA* Acquire() {
+        int iShMemID = shmget(ZUND_SHM_KEY, ZUND_SHM_SIZE, 0);
+        if (iShMemID != m_iShMemID) {
+            Detach();
+        }
+        if (iShMemID < 0 || !IsServed(iShMemID)) {
+            Detach();
+            return nullptr;
+        }
+        if (m_pBlock == nullptr) {
+            void* pAttached = shmat(iShMemID, nullptr, 0);
+            if (pAttached == reinterpret_cast<void*>(-1)) {
+                return nullptr;
+            }
+            m_pBlock = static_cast<SHARED_DATA*>(pAttached);
+            m_iShMemID = iShMemID;
+        }
+        return m_pBlock;
     }
-    shmid_ds stInfo;
-    if (shmctl(iShMemID, IPC_STAT, &stInfo) != 0 || stInfo.shm_nattch == 0) {
-        return nullptr;
+
+  private:
+    // True when a process other than this relay has the segment attached.
+    bool IsServed(int iShMemID) const {
+        shmid_ds stInfo;
+        shmatt_t nOwn = m_pBlock != nullptr ? 1 : 0;
+        return shmctl(iShMemID, IPC_STAT, &stInfo) == 0 && stInfo.shm_nattch > nOwn;
     }
-    void* pAttached = shmat(iShMemID, nullptr, 0);
-    if (pAttached == reinterpret_cast<void*>(-1)) {
-        return nullptr;
+
+    void Detach() {
+        if (m_pBlock != nullptr) {
+            shmdt(m_pBlock);
+        }
+        m_pBlock = nullptr;
+        m_iShMemID = -1;
     }
-    return static_cast<SHARED_DATA*>(pAttached);
-}
+
+    int m_iShMemID = -1;
+    SHARED_DATA* m_pBlock = nullptr;
+};
 
 // Waits while the state is nState; false when the deadline passed first. The
 // daemon wakes us when it publishes an answer; a daemon that never wakes is
@@ -199,11 +240,10 @@ RelayAnswer ExchangeWithDaemon(const RelayRequest& stRequest, int nDeadlineMs) {
     if (!stLock.IsHeld()) {
         return RelayAnswer();
     }
-    SHARED_DATA* pBlock = AttachDaemonBlock();
+    static CBlockAttachment s_stAttachment;
+    SHARED_DATA* pBlock = s_stAttachment.Acquire();
     if (pBlock == nullptr) {
         return RelayAnswer();
     }
-    RelayAnswer stAnswer = ExchangeOnBlock(pBlock, stRequest, stDeadline);
-    shmdt(pBlock);
-    return stAnswer;
+    return ExchangeOnBlock(pBlock, stRequest, stDeadline);
 }
