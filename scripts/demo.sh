@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Runs the agent for real on the simulated storage library: the daemon with
 # the sample definitions, the real snmpd on udp:127.0.0.1:11161 with the relay,
-# in private mount, IPC and PID namespaces so that the machine's configuration
-# and any other agent stay untouched. Shows a walk of the whole tree and a set
-# read back, then keeps serving until Ctrl-C.
+# and snmptrapd on udp:127.0.0.1:11162, in private mount, IPC and PID
+# namespaces so that the machine's configuration and any other agent stay
+# untouched. Shows a walk of the whole tree, a set read back and a drive
+# failure injected into the simulated library arriving as traps, then keeps
+# serving until Ctrl-C.
 #
 #   scripts/demo.sh            build, show, keep serving
 #   scripts/demo.sh --smoke    build, show, stop by itself
@@ -24,6 +26,7 @@ SMOKE=0
 [ "${1:-}" == "--smoke" ] && SMOKE=1
 BUILD=$PWD/build
 PORT=11161
+TRAP_PORT=11162
 TARGET=127.0.0.1:$PORT
 WORK=$(mktemp -d /tmp/korvo-demo.XXXXXX)
 finish() {
@@ -36,14 +39,28 @@ finish() {
 trap finish EXIT
 export SNMP_PERSISTENT_DIR=$WORK/client
 export KORVOSIM_EVENTS=$WORK/events
-mkdir -p "$WORK"/{etc,snmpd,client} /etc/qbz_korvodsnmp
+mkdir -p "$WORK"/{etc,snmpd,client/cert_indexes} /etc/qbz_korvodsnmp
 
 step() { printf '\n== %s\n' "$*"; }
 
 step "controller list and sample definitions (private /etc/qbz_korvodsnmp)"
 cp "$BUILD"/examples/*.dat examples/*.traps examples/QBZ_KorvoSNMP.ini "$WORK/etc/"
+# The demo's trap destinations: its own snmptrapd.
+for traps in "$WORK"/etc/*.traps; do
+    echo "127.0.0.1:$TRAP_PORT public" >"$traps"
+done
 mount --bind "$WORK/etc" /etc/qbz_korvodsnmp
 cat /etc/qbz_korvodsnmp/QBZ_KorvoSNMP.ini
+
+step "snmptrapd on udp:127.0.0.1:$TRAP_PORT"
+cat >"$WORK/snmptrapd.conf" <<CONF
+authCommunity log public
+[snmp] persistentDir $WORK/client
+CONF
+/usr/sbin/snmptrapd -f -C -c "$WORK/snmptrapd.conf" -n -m '' -On -Lf "$WORK/traps.log" \
+    -p "$WORK/snmptrapd.pid" \
+    -F 'trap: enterprise %N, specific trap %q~%V~%v\n' "udp:127.0.0.1:$TRAP_PORT" &
+for _ in $(seq 50); do grep -q "NET-SNMP version" "$WORK/traps.log" 2>/dev/null && break; sleep 0.1; done
 
 cat >"$WORK/snmpd/snmpd.conf" <<CONF
 agentAddress udp:127.0.0.1:$PORT
@@ -73,6 +90,15 @@ echo "($(wc -l <"$WORK/walk") objects)"
 step "set adapter 1's rebuild rate to 55 and read it back"
 snmpset -v2c -c private -m '' -On "$TARGET" .1.3.6.1.4.1.7310.4.1.2.1.7.1 i 55
 snmpget -v2c -c public -m '' -On "$TARGET" .1.3.6.1.4.1.7310.4.1.2.1.7.1
+
+step "a drive fails: echo 'fail-drive 0 3' > \$KORVOSIM_EVENTS; the traps that arrived"
+echo "fail-drive 0 3" >"$KORVOSIM_EVENTS"
+for _ in $(seq 100); do
+    [ "$(grep -c '^trap from' "$WORK/traps.log")" -ge 3 ] && break
+    sleep 0.1
+done
+sleep 0.5
+grep '^trap:' "$WORK/traps.log" | sed 's/~/\n    /g'
 
 if [ $SMOKE == 1 ]; then
     step "smoke run done"
