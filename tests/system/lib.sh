@@ -180,3 +180,31 @@ stop_agent() {
     kill -TERM "$AGENT_PID"
     wait_for 10 process_ended "$AGENT_PID" || fail "the agent did not stop"
 }
+
+# Starts a real snmptrapd on udp:127.0.0.1:$1 that accepts the communities
+# public and second and logs every trap as one tab-separated line starting
+# with TRAP to $WORK/snmptrapd.log (strings in hexadecimal, so no value can
+# break the line).
+TRAPLOG=$WORK/snmptrapd.log
+start_snmptrapd() {
+    local port=$1
+    cat >"$WORK/snmptrapd.conf" <<CONF
+authCommunity log public
+authCommunity log second
+[snmp] persistentDir $SNMP_PERSISTENT_DIR
+CONF
+    /usr/sbin/snmptrapd -f -C -c "$WORK/snmptrapd.conf" -X -n -Onx -m '' -A -Lf "$TRAPLOG" \
+        -p "$WORK/snmptrapd.pid" \
+        -F 'TRAP\t%t\t%b\t%a\t%u\t%N\t%w\t%q\t%T\t%V\t%v\n' "udp:127.0.0.1:$port" &
+    wait_for 10 grep -q "NET-SNMP version" "$TRAPLOG" || fail "snmptrapd did not start"
+}
+
+# True once snmptrapd has logged at least $1 traps.
+trap_count() {
+    [ "$(grep -c '^TRAP' "$TRAPLOG")" -ge "$1" ]
+}
+
+# The bytes of a text as snmptrapd prints a Hex-STRING.
+hex() {
+    printf %s "$1" | od -An -tx1 -v | tr a-f A-F | xargs
+}

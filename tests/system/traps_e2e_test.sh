@@ -7,7 +7,6 @@ source "$(dirname "$0")/lib.sh"
 PORT=11762
 RAID=.1.3.6.1.4.1.7310.4.1
 SHELF=.1.3.6.1.4.1.7310.5.1
-TRAPLOG=$WORK/snmptrapd.log
 TAB=$'\t'
 
 install_sample_definitions
@@ -15,15 +14,7 @@ printf '127.0.0.1:%s public\n127.0.0.1:%s second\n' $PORT $PORT >/etc/qbz_korvod
 printf '127.0.0.1:%s public\n' $PORT >/etc/qbz_korvodsnmp/korvosim-enclosure.traps
 write_snmpd_conf 11763 pass_persist
 
-cat >"$WORK/snmptrapd.conf" <<CONF
-authCommunity log public
-authCommunity log second
-[snmp] persistentDir $SNMP_PERSISTENT_DIR
-CONF
-/usr/sbin/snmptrapd -f -C -c "$WORK/snmptrapd.conf" -X -n -Onx -m '' -A -Lf "$TRAPLOG" \
-    -p "$WORK/snmptrapd.pid" \
-    -F 'TRAP\t%t\t%b\t%a\t%u\t%N\t%w\t%q\t%T\t%V\t%v\n' "udp:127.0.0.1:$PORT" &
-wait_for 10 grep -q "NET-SNMP version" "$TRAPLOG" || fail "snmptrapd did not start"
+start_snmptrapd $PORT
 
 start_agent
 wait_for 10 test -p "$WORK/events" || fail "the simulated library made no event FIFO"
@@ -32,12 +23,6 @@ wait_for 10 test -p "$WORK/events" || fail "the simulated library made no event 
 # arrived with the given specific number.
 traps_numbered() {
     grep '^TRAP' "$TRAPLOG" | cut -f5-8,10- | awk -F'\t' -v n=".$1" '$4 == n'
-}
-trap_count() {
-    [ "$(grep -c '^TRAP' "$TRAPLOG")" -ge "$1" ]
-}
-hex() {
-    printf %s "$1" | od -An -tx1 -v | tr a-f A-F | xargs
 }
 
 # ---- A drive fails -------------------------------------------------------

@@ -7,7 +7,6 @@ source "$(dirname "$0")/lib.sh"
 DRIVER=$BUILD_DIR/tests/korvo_trap_driver
 RAID=.1.3.6.1.4.1.7310.4.1
 PORT=11562
-TRAPLOG=$WORK/snmptrapd.log
 
 cd "$WORK" # the stores leave their trace file in the working directory
 cp "$BUILD_DIR/examples/korvosim-raid.dat" "$BUILD_DIR/examples/korvosim-enclosure.dat" "$WORK/"
@@ -19,25 +18,11 @@ $WORK/korvosim-raid.dat $WORK/raid.traps
 $WORK/korvosim-enclosure.dat $WORK/enclosure.traps
 LIST
 
-cat >"$WORK/snmptrapd.conf" <<CONF
-authCommunity log public
-authCommunity log second
-[snmp] persistentDir $SNMP_PERSISTENT_DIR
-CONF
-/usr/sbin/snmptrapd -f -C -c "$WORK/snmptrapd.conf" -X -n -Onx -m '' -A -Lf "$TRAPLOG" \
-    -p "$WORK/snmptrapd.pid" \
-    -F 'TRAP\t%t\t%b\t%a\t%u\t%N\t%w\t%q\t%T\t%V\t%v\n' "udp:127.0.0.1:$PORT" &
-wait_for 10 grep -q "NET-SNMP version" "$TRAPLOG" || fail "snmptrapd did not start"
+start_snmptrapd $PORT
 
 # The received traps without the fields that vary (time, addresses, uptime).
 received() {
     grep '^TRAP' "$TRAPLOG" | cut -f5-8,10-
-}
-trap_count() {
-    [ "$(grep -c '^TRAP' "$TRAPLOG")" -ge "$1" ]
-}
-hex() {
-    printf %s "$1" | od -An -tx1 -v | tr a-f A-F | xargs
 }
 
 out=$("$DRIVER" "$WORK/list.ini" "" 0 0x101 "Drive state" 1: 2: 3: 0:Rebuilding)
