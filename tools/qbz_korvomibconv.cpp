@@ -208,9 +208,11 @@ int runMib(const std::vector<const char*>& args) {
     std::string strUpdated;
     std::vector<const char*> files;
     for (size_t i = 0; i < args.size(); i++) {
-        bool bOption = strcmp(args[i], "--module") == 0 || strcmp(args[i], "--updated") == 0;
-        if (bOption && i + 1 < args.size()) {
-            (strcmp(args[i], "--module") == 0 ? strModule : strUpdated) = args[++i];
+        bool bModule = strcmp(args[i], "--module") == 0;
+        bool bUpdated = strcmp(args[i], "--updated") == 0;
+        if ((bModule || bUpdated) && i + 1 < args.size()) {
+            std::string& strValue = bModule ? strModule : strUpdated;
+            strValue = args[++i];
         } else {
             files.push_back(args[i]);
         }

@@ -1,0 +1,43 @@
+# The MIB modules that the build writes from the sample definitions: smilint
+# finds no error in them, and net-snmp names every object and trap that the
+# definitions give.
+source "$(dirname "$0")/lib.sh"
+
+command -v smilint >/dev/null || fail "smilint is missing (scripts/install-deps.sh installs smitools)"
+MODULES=(KORVOSIM-RAID-MIB KORVOSIM-ENCLOSURE-MIB)
+for module in "${MODULES[@]}"; do
+    file=$BUILD_DIR/mibs/$module.txt
+    [ -s "$file" ] || fail "$file was not written"
+    report=$(SMIPATH=$BUILD_DIR/mibs smilint -s -l 3 "$file" 2>&1)
+    expect_eq "" "$report" "smilint -l 3 on $module"
+done
+pass "smilint -l 3 reports nothing for ${MODULES[*]}"
+
+translate() {
+    snmptranslate -m KORVOSIM-RAID-MIB:KORVOSIM-ENCLOSURE-MIB -M "+$BUILD_DIR/mibs" "$@" \
+        2>/dev/null | grep -v '^$'
+}
+RAID=.1.3.6.1.4.1.7310.4.1
+SHELF=.1.3.6.1.4.1.7310.5.1
+expect_eq "KORVOSIM-RAID-MIB::systemDriverVersion.0
+KORVOSIM-RAID-MIB::adapterRebuildRate.1
+KORVOSIM-RAID-MIB::physicalDriveId.15
+KORVOSIM-RAID-MIB::korvosimRaidEvent102
+KORVOSIM-RAID-MIB::korvosimRaidStateName
+KORVOSIM-ENCLOSURE-MIB::batteryLearnCycleEnable.0
+KORVOSIM-ENCLOSURE-MIB::korvosimEnclosureEvent501" \
+    "$(translate $RAID.1.1.0 $RAID.2.1.7.1 $RAID.3.1.2.15 $RAID.100.0.2 $RAID.100.1.1 \
+        $SHELF.2.1.8.0 $SHELF.100.0.3)" "names of objects and notifications"
+expect_eq "$RAID.2.1.7.1" "$(translate -On KORVOSIM-RAID-MIB::adapterRebuildRate.1)" \
+    "a name back to its OID"
+pass "snmptranslate names objects and notifications both ways"
+
+# The tool refuses a definition that no module can hold, with the section.
+sed 's/^OID_PREFIX=.*/OID_PREFIX=1.3.6.1.2.1.99/' "$SOURCE_DIR/examples/korvosim-raid.ini" \
+    >"$WORK/bad.ini"
+if "$BUILD_DIR/qbz_korvomibconv" mib "$WORK/bad.ini" >"$WORK/bad.txt" 2>"$WORK/bad.err"; then
+    fail "a prefix outside the enterprise arc was accepted"
+fi
+expect_contains "$(cat "$WORK/bad.err")" "[GLOBALS] OID_PREFIX 1.3.6.1.2.1.99" "the problem"
+expect_eq "" "$(cat "$WORK/bad.txt")" "no module printed"
+pass "mib refuses a prefix outside the enterprise arc"
