@@ -9,7 +9,7 @@ PACKAGES=(
     snmp snmpd snmptrapd            # net-snmp: the agent's peer and the trap sender
     util-linux procps               # unshare, ipcs, pgrep for the system tests
     smitools                        # smilint for the generated MIB modules
-    dpkg-dev fakeroot               # cpack -G DEB (dpkg-shlibdeps)
+    dpkg-dev                        # cpack -G DEB (dpkg-shlibdeps)
     g++-mingw-w64-x86-64-win32      # the Windows extension agent, 64-bit
     g++-mingw-w64-i686-win32        # the Windows extension agent, 32-bit
     wine64                          # runs the 64-bit Windows tests
