@@ -83,13 +83,15 @@ for _ in $(seq 50); do
     sleep 0.1
 done
 
-step "snmpwalk -v2c -c public $TARGET .1.3.6.1.4.1.7310"
-snmpwalk -v2c -c public -m '' -On "$TARGET" .1.3.6.1.4.1.7310 | tee "$WORK/walk"
+# Names come from the MIB modules that the build writes from the definitions.
+MIBS=(-m KORVOSIM-RAID-MIB:KORVOSIM-ENCLOSURE-MIB -M "+$BUILD/mibs")
+step "snmpwalk -v2c -c public ${MIBS[*]} $TARGET .1.3.6.1.4.1.7310"
+snmpwalk -v2c -c public "${MIBS[@]}" "$TARGET" .1.3.6.1.4.1.7310 | tee "$WORK/walk"
 echo "($(wc -l <"$WORK/walk") objects)"
 
 step "set adapter 1's rebuild rate to 55 and read it back"
-snmpset -v2c -c private -m '' -On "$TARGET" .1.3.6.1.4.1.7310.4.1.2.1.7.1 i 55
-snmpget -v2c -c public -m '' -On "$TARGET" .1.3.6.1.4.1.7310.4.1.2.1.7.1
+snmpset -v2c -c private "${MIBS[@]}" "$TARGET" KORVOSIM-RAID-MIB::adapterRebuildRate.1 i 55
+snmpget -v2c -c public "${MIBS[@]}" "$TARGET" KORVOSIM-RAID-MIB::adapterRebuildRate.1
 
 step "a drive fails: echo 'fail-drive 0 3' > \$KORVOSIM_EVENTS; the traps that arrived"
 echo "fail-drive 0 3" >"$KORVOSIM_EVENTS"
