@@ -8,14 +8,39 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#ifndef _WIN32
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 const char* const SIM_EVENTS_DEFAULT_PATH = "/run/korvosim/events";
 const char* const SIM_EVENTS_ENV = "KORVOSIM_EVENTS";
 
+namespace {
+
+void CopyText(char* pszTarget, const std::string& strText) {
+    snprintf(pszTarget, EVENT_TEXT_SIZE, "%s", strText.c_str());
+}
+
+} // namespace
+
+void FillEventInfo(const CSimEvent& stEvent, int iLibIndex, CEventInfo& stInfo) {
+    stInfo = CEventInfo();
+    stInfo.iLibIndex = iLibIndex;
+    stInfo.iEventCode = stEvent.nCode;
+    CopyText(stInfo.szDescription, stEvent.strDescription);
+    size_t nArgs = std::min(stEvent.vArgs.size(), static_cast<size_t>(EVENT_MAX_ARGS));
+    stInfo.iArgCount = static_cast<int>(nArgs);
+    for (size_t iArg = 0; iArg < nArgs; ++iArg) {
+        CopyText(stInfo.aArgs[iArg].szArgText, stEvent.vArgs[iArg].strText);
+        stInfo.aArgs[iArg].iArgValue = stEvent.vArgs[iArg].nValue;
+    }
+}
+
+// The FIFO and the thread; Windows has its own form (CSimEventThreadWin.cpp).
+#ifndef _WIN32
 namespace {
 
 // How long the thread sleeps when there is nothing to do, and how often a
@@ -26,10 +51,6 @@ const std::chrono::milliseconds SIM_REBUILD_STEP(200);
 std::string FifoPath() {
     const char* pszPath = getenv(SIM_EVENTS_ENV);
     return pszPath != nullptr && *pszPath != '\0' ? pszPath : SIM_EVENTS_DEFAULT_PATH;
-}
-
-void CopyText(char* pszTarget, const std::string& strText) {
-    snprintf(pszTarget, EVENT_TEXT_SIZE, "%s", strText.c_str());
 }
 
 // Makes the FIFO's folder (one level) and the FIFO itself. Returns false with
@@ -62,23 +83,10 @@ void CloseDescriptor(int& fd) {
 
 } // namespace
 
-void FillEventInfo(const CSimEvent& stEvent, int iLibIndex, CEventInfo& stInfo) {
-    stInfo = CEventInfo();
-    stInfo.iLibIndex = iLibIndex;
-    stInfo.iEventCode = stEvent.nCode;
-    CopyText(stInfo.szDescription, stEvent.strDescription);
-    size_t nArgs = std::min(stEvent.vArgs.size(), static_cast<size_t>(EVENT_MAX_ARGS));
-    stInfo.iArgCount = static_cast<int>(nArgs);
-    for (size_t iArg = 0; iArg < nArgs; ++iArg) {
-        CopyText(stInfo.aArgs[iArg].szArgText, stEvent.vArgs[iArg].strText);
-        stInfo.aArgs[iArg].iArgValue = stEvent.vArgs[iArg].nValue;
-    }
-}
-
 void CSimEventThread::addRegistration(pCallBackNotification pfnCallback, int iLibIndex) {
-    std::lock_guard<std::mutex> lifecycle(m_lifecycleMutex);
+    std::lock_guard<CSimMutex> lifecycle(m_lifecycleMutex);
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
+        std::lock_guard<CSimMutex> lock(m_mutex);
         Registration stRegistration(pfnCallback, iLibIndex);
         if (std::find(m_vRegistrations.begin(), m_vRegistrations.end(), stRegistration) ==
             m_vRegistrations.end()) {
@@ -95,7 +103,7 @@ void CSimEventThread::addRegistration(pCallBackNotification pfnCallback, int iLi
     openFifo();
     m_bStop = false;
     m_thread = std::thread(&CSimEventThread::run, this);
-    std::lock_guard<std::mutex> lock(m_mutex);
+    std::lock_guard<CSimMutex> lock(m_mutex);
     m_bRunning = true;
 }
 
@@ -103,7 +111,7 @@ void CSimEventThread::post(const SimEventList& vEvents) {
     if (vEvents.empty()) {
         return;
     }
-    std::lock_guard<std::mutex> lock(m_mutex);
+    std::lock_guard<CSimMutex> lock(m_mutex);
     if (!m_bRunning) {
         return;
     }
@@ -115,10 +123,10 @@ void CSimEventThread::post(const SimEventList& vEvents) {
 }
 
 void CSimEventThread::stop() {
-    std::lock_guard<std::mutex> lifecycle(m_lifecycleMutex);
+    std::lock_guard<CSimMutex> lifecycle(m_lifecycleMutex);
     if (m_thread.joinable()) {
         {
-            std::lock_guard<std::mutex> lock(m_mutex);
+            std::lock_guard<CSimMutex> lock(m_mutex);
             m_bRunning = false;
             m_bStop = true;
         }
@@ -135,7 +143,7 @@ void CSimEventThread::stop() {
     closeFifo();
     CloseDescriptor(m_aWakePipe[0]);
     CloseDescriptor(m_aWakePipe[1]);
-    std::lock_guard<std::mutex> lock(m_mutex);
+    std::lock_guard<CSimMutex> lock(m_mutex);
     m_vRegistrations.clear();
     m_vQueue.clear();
 }
@@ -214,6 +222,8 @@ void CSimEventThread::readFifo() {
     }
 }
 
+#endif // _WIN32
+
 void CSimEventThread::handleLine(const std::string& strLine) {
     SimEventList vEvents;
     std::string strError;
@@ -226,7 +236,7 @@ void CSimEventThread::handleLine(const std::string& strLine) {
 void CSimEventThread::deliverQueued() {
     SimEventList vEvents;
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
+        std::lock_guard<CSimMutex> lock(m_mutex);
         vEvents.swap(m_vQueue);
     }
     deliver(vEvents);
@@ -240,7 +250,7 @@ void CSimEventThread::deliver(const SimEventList& vEvents) {
     }
     std::vector<Registration> vRegistrations;
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
+        std::lock_guard<CSimMutex> lock(m_mutex);
         vRegistrations = m_vRegistrations;
     }
     CEventInfo stInfo;

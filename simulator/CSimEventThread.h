@@ -4,6 +4,7 @@
 #ifndef KORVOSIM_CSIMEVENTTHREAD_H
 #define KORVOSIM_CSIMEVENTTHREAD_H
 
+#include "CSimMutex.h"
 #include "CSimRecords.h"
 #include "CSimStack.h"
 #include "StorageLib.h"
@@ -11,7 +12,9 @@
 #include <atomic>
 #include <mutex>
 #include <string>
+#ifndef _WIN32
 #include <thread>
+#endif
 #include <utility>
 #include <vector>
 
@@ -40,32 +43,50 @@ class CSimEventThread {
     // registrations. Safe to call at any time, also more than once.
     void stop();
 
+#ifdef _WIN32
+    // Windows has no FIFO: event lines arrive through the library's extra
+    // export and are carried out on the event thread like FIFO lines.
+    void postLine(const std::string& strLine);
+#endif
+
   private:
     typedef std::pair<pCallBackNotification, int> Registration;
 
     void run();
+#ifdef _WIN32
+    static DWORD WINAPI threadMain(LPVOID pThis);
+    void handlePostedLines();
+#else
     void openFifo();
     void closeFifo();
     void readFifo();
+#endif
     void handleLine(const std::string& strLine);
     void deliverQueued();
     void deliver(const SimEventList& vEvents);
     void waitForWork();
 
     CSimStack& m_stStack;
-    std::mutex m_lifecycleMutex; // start and stop
-    std::mutex m_mutex;          // registrations and queue
+    CSimMutex m_lifecycleMutex; // start and stop
+    CSimMutex m_mutex;          // registrations and queue
     std::vector<Registration> m_vRegistrations;
     SimEventList m_vQueue;
-    std::thread m_thread;
     std::atomic<bool> m_bStop{false};
     bool m_bRunning = false; // events are accepted; guarded by m_mutex
+#ifdef _WIN32
+    std::vector<std::string> m_vLines; // posted event lines; guarded by m_mutex
+    HANDLE m_hThread = nullptr;
+    DWORD m_nThreadId = 0;
+    HANDLE m_hWake = nullptr; // auto-reset: work was posted or a stop asked
+#else
+    std::thread m_thread;
     int m_aWakePipe[2] = {-1, -1};
     int m_fdFifo = -1;       // read end
     int m_fdFifoKeeper = -1; // our own writer, so the FIFO never reports hang-up
     bool m_bFifoCreated = false;
     std::string m_strFifoPath;
     std::string m_strPartialLine;
+#endif
 };
 
 #endif // KORVOSIM_CSIMEVENTTHREAD_H

@@ -4,7 +4,11 @@
 
 #include <cstdio>
 #include <cstring>
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <dlfcn.h>
+#endif
 
 namespace {
 
@@ -30,6 +34,23 @@ bool ReadInventory(CSimInventory& stInventory) {
 
 } // namespace
 
+#ifdef _WIN32
+// The folder of the library's own file (Windows separates with "\\").
+std::string DefaultInventoryPath() {
+    HMODULE hModule = nullptr;
+    char szFile[MAX_PATH] = {};
+    if (!GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            reinterpret_cast<LPCSTR>(&DefaultInventoryPath), &hModule) ||
+        GetModuleFileNameA(hModule, szFile, sizeof(szFile)) == 0) {
+        return "";
+    }
+    std::string strLibrary = szFile;
+    size_t nSlash = strLibrary.find_last_of("\\/");
+    std::string strFolder = nSlash == std::string::npos ? "." : strLibrary.substr(0, nSlash);
+    return strFolder + "\\" + SIM_INVENTORY_FILE_NAME;
+}
+#else
 std::string DefaultInventoryPath() {
     Dl_info stInfo;
     if (dladdr(reinterpret_cast<void*>(&DefaultInventoryPath), &stInfo) == 0 ||
@@ -41,6 +62,7 @@ std::string DefaultInventoryPath() {
     std::string strFolder = nSlash == std::string::npos ? "." : strLibrary.substr(0, nSlash);
     return strFolder + "/" + SIM_INVENTORY_FILE_NAME;
 }
+#endif
 
 CSimLibrary::CSimLibrary() : m_stEvents(m_stStack) {
     for (int nClass = 0; nClass < SIM_CLASS_COUNT; ++nClass) {
@@ -50,7 +72,7 @@ CSimLibrary::CSimLibrary() : m_stEvents(m_stStack) {
 }
 
 bool CSimLibrary::initialize() {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    std::lock_guard<CSimMutex> lock(m_mutex);
     if (m_bReady) {
         return true;
     }
@@ -64,7 +86,7 @@ bool CSimLibrary::initialize() {
 }
 
 CBaseHolder* CSimLibrary::getHolder(const char* pszClassName) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    std::lock_guard<CSimMutex> lock(m_mutex);
     if (!m_bReady || pszClassName == nullptr) {
         return nullptr;
     }
@@ -77,7 +99,7 @@ CBaseHolder* CSimLibrary::getHolder(const char* pszClassName) {
 }
 
 unsigned long CSimLibrary::startEvents(pCallBackNotification pfnCallback, int iLibIndex) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    std::lock_guard<CSimMutex> lock(m_mutex);
     if (!m_bReady || pfnCallback == nullptr) {
         return 1;
     }
@@ -86,8 +108,16 @@ unsigned long CSimLibrary::startEvents(pCallBackNotification pfnCallback, int iL
 }
 
 void CSimLibrary::unload() {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    std::lock_guard<CSimMutex> lock(m_mutex);
     m_stEvents.stop();
     m_stStack.clear();
     m_bReady = false;
 }
+
+#ifdef _WIN32
+void CSimLibrary::injectEventLine(const char* pszLine) {
+    if (pszLine != nullptr) {
+        m_stEvents.postLine(pszLine);
+    }
+}
+#endif

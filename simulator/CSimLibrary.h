@@ -6,6 +6,7 @@
 #include "CSimEventThread.h"
 #include "CSimHolder.h"
 #include "CSimStack.h"
+#include "CSimMutex.h"
 #include "StorageLib.h"
 
 #include <memory>
@@ -27,9 +28,13 @@ class CSimLibrary {
     unsigned long startEvents(pCallBackNotification pfnCallback, int iLibIndex);
     // Stops the event thread and empties the stack; initialize starts over.
     void unload();
+#ifdef _WIN32
+    // Hands an event line to the event thread (Windows has no FIFO).
+    void injectEventLine(const char* pszLine);
+#endif
 
   private:
-    std::mutex m_mutex;
+    CSimMutex m_mutex;
     bool m_bReady = false;
     CSimStack m_stStack;
     CSimEventThread m_stEvents;

@@ -6,7 +6,11 @@
 #include <algorithm>
 #include <climits>
 #include <cstdio>
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <unistd.h>
+#endif
 
 namespace {
 
@@ -88,9 +92,16 @@ std::string Serial(const char* pszStem, int nNumber) {
 
 std::string HostName() {
     char szHost[256] = {};
+#ifdef _WIN32
+    DWORD nSize = sizeof(szHost);
+    if (!GetComputerNameA(szHost, &nSize)) {
+        return "localhost";
+    }
+#else
     if (gethostname(szHost, sizeof(szHost) - 1) != 0) {
         return "localhost";
     }
+#endif
     return szHost;
 }
 
@@ -136,7 +147,7 @@ bool StoreTemperature(std::vector<TRecord>& vRecords, int iInstance, int nCelsiu
 } // namespace
 
 void CSimStack::build(const CSimInventory& stInventory) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    std::lock_guard<CSimMutex> lock(m_mutex);
     m_nDrivesPerAdapter = stInventory.nDrivesPerAdapter;
     buildAdapters(stInventory);
     buildDrives(stInventory);
@@ -153,7 +164,7 @@ void CSimStack::build(const CSimInventory& stInventory) {
 }
 
 void CSimStack::clear() {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    std::lock_guard<CSimMutex> lock(m_mutex);
     m_nDrivesPerAdapter = 0;
     m_vSystem.clear();
     m_vAdapters.clear();
@@ -262,7 +273,7 @@ void CSimStack::buildEnclosuresAndBatteries(const CSimInventory& stInventory) {
 }
 
 int CSimStack::getInstanceCount(ESimClass nClass) const {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    std::lock_guard<CSimMutex> lock(m_mutex);
     switch (nClass) {
     case SIM_CLASS_SYSTEM:
         return static_cast<int>(m_vSystem.size());
@@ -283,7 +294,7 @@ int CSimStack::getInstanceCount(ESimClass nClass) const {
 
 bool CSimStack::readInt(ESimClass nClass, int iInstance, const std::string& strName,
                         int& nValue) const {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    std::lock_guard<CSimMutex> lock(m_mutex);
     switch (nClass) {
     case SIM_CLASS_SYSTEM:
         return ReadIntField(m_vSystem, g_aSystemFields, iInstance, strName, nValue);
@@ -304,7 +315,7 @@ bool CSimStack::readInt(ESimClass nClass, int iInstance, const std::string& strN
 
 bool CSimStack::readText(ESimClass nClass, int iInstance, const std::string& strName,
                          std::string& strValue) const {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    std::lock_guard<CSimMutex> lock(m_mutex);
     switch (nClass) {
     case SIM_CLASS_SYSTEM:
         return ReadTextField(m_vSystem, g_aSystemFields, iInstance, strName, strValue);
@@ -323,7 +334,7 @@ bool CSimStack::readText(ESimClass nClass, int iInstance, const std::string& str
 
 bool CSimStack::writeInt(ESimClass nClass, int iInstance, const std::string& strName, int nValue,
                          SimEventList& vEvents) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    std::lock_guard<CSimMutex> lock(m_mutex);
     int nOld = 0;
     switch (nClass) {
     case SIM_CLASS_ADAPTER:
@@ -384,7 +395,7 @@ int CSimStack::locateDrive(int nAdapterId, int nDriveId) const {
 }
 
 int CSimStack::findDrive(int nAdapterId, int nDriveId) const {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    std::lock_guard<CSimMutex> lock(m_mutex);
     return locateDrive(nAdapterId, nDriveId);
 }
 
@@ -466,7 +477,7 @@ void CSimStack::updateLogicalStates(int nAdapterId, SimEventList& vEvents) {
 }
 
 bool CSimStack::failDrive(int nAdapterId, int nDriveId, SimEventList& vEvents) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    std::lock_guard<CSimMutex> lock(m_mutex);
     int iDrive = locateDrive(nAdapterId, nDriveId);
     if (iDrive < 0 || m_vDrives[iDrive].nState == PD_FAILED) {
         return false;
@@ -476,7 +487,7 @@ bool CSimStack::failDrive(int nAdapterId, int nDriveId, SimEventList& vEvents) {
 }
 
 bool CSimStack::startRebuild(int nAdapterId, int nDriveId, SimEventList& vEvents) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    std::lock_guard<CSimMutex> lock(m_mutex);
     int iDrive = locateDrive(nAdapterId, nDriveId);
     if (iDrive < 0 ||
         (m_vDrives[iDrive].nState != PD_FAILED && m_vDrives[iDrive].nState != PD_OFFLINE)) {
@@ -487,7 +498,7 @@ bool CSimStack::startRebuild(int nAdapterId, int nDriveId, SimEventList& vEvents
 }
 
 void CSimStack::advanceRebuilds(SimEventList& vEvents) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    std::lock_guard<CSimMutex> lock(m_mutex);
     for (size_t iDrive = 0; iDrive < m_vDrives.size(); ++iDrive) {
         CSimPhysicalDrive& stDrive = m_vDrives[iDrive];
         if (stDrive.nState != PD_REBUILDING) {
@@ -504,7 +515,7 @@ void CSimStack::advanceRebuilds(SimEventList& vEvents) {
 
 bool CSimStack::setTemperature(ESimClass nClass, int iInstance, int nCelsius,
                                SimEventList& vEvents) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    std::lock_guard<CSimMutex> lock(m_mutex);
     if (nCelsius < -40 || nCelsius > 150) {
         return false;
     }
@@ -533,7 +544,7 @@ bool CSimStack::setTemperature(ESimClass nClass, int iInstance, int nCelsius,
 }
 
 bool CSimStack::setEnclosureState(int nEnclosureId, int nState, SimEventList& vEvents) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    std::lock_guard<CSimMutex> lock(m_mutex);
     if (!IsInstance(m_vEnclosures, nEnclosureId) || nState < 0 || nState > 2) {
         return false;
     }
@@ -547,7 +558,7 @@ bool CSimStack::setEnclosureState(int nEnclosureId, int nState, SimEventList& vE
 
 // The slowest fan stops; the enclosure reports a warning.
 bool CSimStack::failFan(int nEnclosureId, SimEventList& vEvents) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    std::lock_guard<CSimMutex> lock(m_mutex);
     if (!IsInstance(m_vEnclosures, nEnclosureId)) {
         return false;
     }
@@ -563,7 +574,7 @@ bool CSimStack::failFan(int nEnclosureId, SimEventList& vEvents) {
 
 bool CSimStack::setBatteryState(int nBatteryId, int nState, int nChargePercent,
                                 SimEventList& vEvents) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    std::lock_guard<CSimMutex> lock(m_mutex);
     if (!IsInstance(m_vBatteries, nBatteryId) || nState < 0 || nState > 3 || nChargePercent < 0 ||
         nChargePercent > 100) {
         return false;

@@ -5,6 +5,7 @@
 #define KORVOSIM_CSIMSTACK_H
 
 #include "CSimInventory.h"
+#include "CSimMutex.h"
 #include "CSimRecords.h"
 
 #include <mutex>
@@ -61,7 +62,7 @@ class CSimStack {
     void updateLogicalStates(int nAdapterId, SimEventList& vEvents);
     int logicalStateOf(const CSimLogicalDrive& stLogical) const;
 
-    mutable std::mutex m_mutex;
+    mutable CSimMutex m_mutex;
     int m_nDrivesPerAdapter = 0;
     std::vector<CSimSystem> m_vSystem; // one instance once built
     std::vector<CSimAdapter> m_vAdapters;

@@ -28,4 +28,12 @@ unsigned long startEventProcessing(pCallBackNotification pfnCallback, int iLibIn
 void readyForUnload() {
     Library().unload();
 }
+
+#ifdef _WIN32
+// Windows has no event FIFO: a test or tool that loaded the library hands
+// it the same event lines through this extra export.
+STORAGELIB_EXPORT void simInjectEventLine(const char* pszLine) {
+    Library().injectEventLine(pszLine);
+}
+#endif
 }
