@@ -4,6 +4,8 @@
 #define KORVO_GENPVKAGENT_H
 
 #include "snmptype.h"
+
+#ifndef _WIN32
 #include "zundshm.h"
 
 #include <csignal>
@@ -82,11 +84,16 @@ void RunChannelLoop(SHARED_DATA* pBlock, RFC1157VarBind* pBinding, PFN_DISPATCH 
 // Maps a method word to its action code: "-g" 160, "-n" 161, "-s" 163, else 5.
 UINT MethodToAction(const char* pszMethod);
 
+#endif // _WIN32 (the Windows extension agent has no daemon and no channel)
+
 // ---- Agent initialisation and request dispatch --------------------------
 
 extern char zund_initover; // 1 once at least one library was brought up
 
+#ifndef _WIN32
+// The Windows form is the extension agent's exported entry point (<snmp.h>).
 int SnmpExtensionInit(DWORD dwTimeZeroReference, HANDLE hPollForTrapEvent);
+#endif
 UINT PopulateValue(RFC1157VarBind* varbind, UINT pduaction);
 
 // Turns a dotted prefix text into row indx of the prefix table and points
@@ -100,10 +107,18 @@ bool writelogtofile(const char* pszText);
 
 #include "FindHolder.h"
 
-#include <pthread.h>
-
 class CEventInfo;
 class TrapObj;
+
+// The storage libraries' event callback, registered with startEventProcessing.
+// Daemon: 1 when traps are off for the library, 0 when no trap is defined for
+// the event code (or the code is outside 0 to 0xffff), 1 after the trap was
+// sent. Windows: 0 when the shared trap variable list does not exist, 2 when
+// no library entry has the trap's prefix, 1 otherwise.
+int MyCallback(CEventInfo* pEventInfo);
+
+#ifndef _WIN32
+#include <pthread.h>
 
 // Trap destinations. GetClientIPList clears the 24 entries of a library's
 // list, reads its trap destination file (and, when the file asks for it,
@@ -141,11 +156,6 @@ extern const char* const TRAP_SENDER_PATH; // "/usr/bin/snmptrap"
 // Serialises the sending of traps across the libraries' event threads.
 extern pthread_mutex_t MyMutex;
 
-// The storage libraries' event callback, registered with startEventProcessing.
-// 1 when traps are off for the library, 0 when no trap is defined for the
-// event code (or the code is outside 0 to 0xffff), 1 after the trap was sent.
-int MyCallback(CEventInfo* pEventInfo);
-
 // Fills pVars (TRAP_VAR_SLOTS elements) with the event's variables under the
 // trap's definition: one per argument the definition has an attribute for,
 // then the description when the store shows it; never more than the sender
@@ -165,5 +175,6 @@ int ExecTrap(int argc, POID_VAR pOIDs, char* p_TrapID, int iDLLIndex, char* szEn
 int BuildSenderArguments(const char* ppszArgv[TRAP_SENDER_ARGV_SIZE], int argc,
                          const OID_VAR* pOIDs, const char* pszCommunity, const char* pszDestination,
                          const char* pszEnterpriseOID, const char* pszTrapID);
+#endif // _WIN32
 
 #endif // KORVO_GENPVKAGENT_H

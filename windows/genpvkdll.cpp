@@ -1,0 +1,44 @@
+// The DLL's load and unload: the two events are made when the SNMP service
+// loads the agent and closed, with the start-up thread's handle, when it
+// unloads it.
+#include "CTraceScope.h"
+#include "genpvkwin.h"
+
+HANDLE hTrapEvent = nullptr;
+HANDLE hVarListFreeEvent = nullptr;
+HANDLE hAgentThread = nullptr;
+
+namespace {
+
+void CloseAndClear(HANDLE& hHandle) {
+    if (hHandle != nullptr) {
+        CloseHandle(hHandle);
+        hHandle = nullptr;
+    }
+}
+
+} // namespace
+
+BOOL InitDll() {
+    CTraceScope scope("InitDll");
+    hTrapEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    hVarListFreeEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    // A missing event makes SnmpExtensionInit refuse; loading goes on.
+    return TRUE;
+}
+
+void ReleaseDll() {
+    CloseAndClear(hAgentThread);
+    CloseAndClear(hTrapEvent);
+    CloseAndClear(hVarListFreeEvent);
+}
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE /*hInstance*/, DWORD dwReason, LPVOID /*pReserved*/) {
+    if (dwReason == DLL_PROCESS_ATTACH) {
+        return InitDll();
+    }
+    if (dwReason == DLL_PROCESS_DETACH) {
+        ReleaseDll();
+    }
+    return TRUE;
+}

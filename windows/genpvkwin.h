@@ -1,0 +1,40 @@
+// The Windows extension agent: the process-wide objects that the DLL's load
+// and unload, its five entry points and the trap hand-off share.
+#ifndef KORVO_GENPVKWIN_H
+#define KORVO_GENPVKWIN_H
+
+#include "snmptype.h"
+
+// Auto-reset, unnamed events made when the DLL is loaded. hTrapEvent tells
+// the service that a trap may wait; hVarListFreeEvent is the claim on the
+// shared trap variable list.
+extern HANDLE hTrapEvent;
+extern HANDLE hVarListFreeEvent;
+// The start-up thread CreateMibAndAgent.
+extern HANDLE hAgentThread;
+
+// The service's reference tick count, the base of trap time stamps.
+extern DWORD g_dwTimeZeroReference;
+
+// 1.3.6.1.4.1.7310: the first supported region and the base of get-next's
+// end-of-view name.
+extern AsnObjectIdentifier g_stEnterpriseOid;
+
+// Set by SnmpExtensionClose: an event callback let through by the close
+// queues nothing and passes the claim on.
+extern volatile LONG g_bAgentClosing;
+
+// Load and unload of the DLL.
+BOOL InitDll();
+void ReleaseDll();
+
+// The whole body of SnmpExtensionInit: loads the libraries, starts the
+// start-up thread.
+BOOL InitialiseAgent(DWORD dwTimeZeroReference, HANDLE* phPollForTrapEvent,
+                     AsnObjectIdentifier* pFirstSupportedRegion);
+
+// Tells each library to get ready for unloading, unloads it and releases the
+// library entries.
+void UnloadLibraries();
+
+#endif // KORVO_GENPVKWIN_H
