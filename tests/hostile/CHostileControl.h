@@ -1,0 +1,28 @@
+// What the hostile library does, chosen by the words of the control file that
+// KORVO_HOSTILE_CONTROL names (read again on every call, so a test can change
+// the behaviour while the agent runs). Words:
+//   count-shift     instance counts 3, 0, 7, 1, ... from one call to the next
+//   count-negative  instance count -5
+//   count-huge      instance count 300 (more than 256)
+//   text-511        texts of 511 bytes, the buffer's last byte left untouched
+//   text-512        texts filling all 512 bytes, no terminator
+//   read-fail       every read returns -1
+//   read-slow       every read takes 3 seconds
+//   null-holder     no class has a holder
+//   early-events    startEventProcessing fires 20 events before it returns
+//   event-flood     the event thread fires an event every millisecond
+#ifndef KORVO_CHOSTILECONTROL_H
+#define KORVO_CHOSTILECONTROL_H
+
+#include <string>
+
+class CHostileControl {
+  public:
+    // True when the control file holds the word on a line of its own.
+    static bool Has(const char* pszWord);
+
+    // The control file's path, or "" when none is given.
+    static std::string ControlPath();
+};
+
+#endif // KORVO_CHOSTILECONTROL_H
