@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <csignal>
 #include <fcntl.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
@@ -152,6 +154,45 @@ void clean_up() {
     _exit(0);
 }
 
+namespace {
+
+// The program name of a process ("" when it has ended).
+std::string ProgramName(pid_t nPid) {
+    char szPath[64];
+    snprintf(szPath, sizeof(szPath), "/proc/%d/comm", static_cast<int>(nPid));
+    FILE* pComm = fopen(szPath, "r");
+    if (pComm == nullptr) {
+        return "";
+    }
+    char szName[64] = {0};
+    if (fgets(szName, sizeof(szName), pComm) == nullptr) {
+        szName[0] = 0;
+    }
+    fclose(pComm);
+    return szName;
+}
+
+} // namespace
+
+bool ClaimSharedBlock() {
+    int iID = shmget(ZUND_SHM_KEY, 0, 0);
+    if (iID < 0) {
+        return true;
+    }
+    shmid_ds stInfo;
+    if (shmctl(iID, IPC_STAT, &stInfo) != 0) {
+        return true;
+    }
+    pid_t nCreator = stInfo.shm_cpid;
+    std::string strCreator = ProgramName(nCreator);
+    if (strCreator.empty()) {
+        // Its creator has ended: a block left behind by a killed daemon.
+        shmctl(iID, IPC_RMID, nullptr);
+        return true;
+    }
+    return nCreator == getpid() || strCreator != ProgramName(getpid());
+}
+
 int RunAgent(int argc, char** argv) {
     switch (ParseCommandLine(argc, argv)) {
     case CMDLINE_VERSION:
@@ -166,6 +207,10 @@ int RunAgent(int argc, char** argv) {
     }
 
     if (get_net_snmp_version() < 0) {
+        return -1;
+    }
+    if (!ClaimSharedBlock()) {
+        fprintf(stderr, "The request block is already served by another daemon\n");
         return -1;
     }
     openlog(sAgentName, LOG_CONS, LOG_DAEMON);

@@ -42,6 +42,12 @@ CommandLineAction ParseCommandLine(int argc, char** argv);
 // Probes "/usr/bin/snmptrap -V": (major << 8) | minor, or -1.
 int get_net_snmp_version();
 
+// Whether this process may serve the block: false when the block exists and
+// the process that created it is a running daemon (same program name, another
+// process). A block whose creator has ended (a killed daemon's) is removed,
+// so that the new daemon creates it afresh.
+bool ClaimSharedBlock();
+
 // The daemon's main: every step from the command line to serving.
 int RunAgent(int argc, char** argv);
 

@@ -9,6 +9,7 @@
 //   read-fail       every read returns -1
 //   read-slow       every read takes 3 seconds
 //   null-holder     no class has a holder
+//   init-slow       InitializeDll takes 3 seconds
 //   early-events    startEventProcessing fires 20 events before it returns
 //   event-flood     the event thread fires an event every millisecond
 #ifndef KORVO_CHOSTILECONTROL_H

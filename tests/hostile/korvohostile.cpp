@@ -5,6 +5,8 @@
 #include "CHostileEvents.h"
 #include "CHostileHolder.h"
 
+#include <unistd.h>
+
 namespace {
 
 CHostileHolder g_stHolder;
@@ -15,6 +17,9 @@ extern "C" {
 
 #ifndef KORVO_HOSTILE_WITHOUT_INIT
 STORAGELIB_EXPORT bool InitializeDll(char*, char*) {
+    if (CHostileControl::Has("init-slow")) {
+        sleep(3);
+    }
     return true;
 }
 #endif
