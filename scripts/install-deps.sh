@@ -8,6 +8,7 @@ PACKAGES=(
     libbenchmark-dev                # benchmarks
     snmp snmpd snmptrapd            # net-snmp: the agent's peer and the trap sender
     util-linux procps               # unshare, ipcs, pgrep for the system tests
+    clang                           # fuzz targets (libFuzzer) and the ThreadSanitizer load build
     smitools                        # smilint for the generated MIB modules
     dpkg-dev                        # cpack -G DEB (dpkg-shlibdeps)
     g++-mingw-w64-x86-64-win32      # the Windows extension agent, 64-bit

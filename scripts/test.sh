@@ -36,3 +36,7 @@ run_windows() { # width, whether to run the wine test
 
 run_windows x86_64 ON
 run_windows i686 OFF
+
+# Every fuzz target for about 20 seconds (clang, in build-fuzz/).
+echo "== fuzz"
+fuzz/run.sh all 20
