@@ -45,8 +45,9 @@ const int STORAGELIB_STRING_BUFFER_SIZE = 512;
 // a library may add further virtual operations only after them.
 class CBaseHolder {
   public:
-    // Number of instances of the class. The agent serves at most 256
-    // instances per class (it keeps the low 8 bits).
+    // Number of instances of the class (a negative count is taken as none).
+    // Instance numbers handed to the operations below run from 0 to the
+    // count minus one.
     virtual int getInstanceCount() = 0;
 
 #ifdef _WIN32
