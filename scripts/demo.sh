@@ -57,7 +57,8 @@ cat >"$WORK/snmptrapd.conf" <<CONF
 authCommunity log public
 [snmp] persistentDir $WORK/client
 CONF
-/usr/sbin/snmptrapd -f -C -c "$WORK/snmptrapd.conf" -n -m '' -On -Lf "$WORK/traps.log" \
+/usr/sbin/snmptrapd -f -C -c "$WORK/snmptrapd.conf" -n -m KORVOSIM-RAID-MIB:KORVOSIM-ENCLOSURE-MIB \
+    -M "+$BUILD/mibs" -Lf "$WORK/traps.log" \
     -p "$WORK/snmptrapd.pid" \
     -F 'trap: enterprise %N, specific trap %q~%V~%v\n' "udp:127.0.0.1:$TRAP_PORT" &
 for _ in $(seq 50); do grep -q "NET-SNMP version" "$WORK/traps.log" 2>/dev/null && break; sleep 0.1; done
