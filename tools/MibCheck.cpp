@@ -18,6 +18,9 @@ void CCheckReport::problem(const std::string& strSection, const std::string& str
 
 namespace {
 
+const size_t HOLDER_CLASSES_PER_LIBRARY = 20;
+const size_t HOLDER_CLASS_MAX_CHARS = 23;
+
 // Digits separated by single dots; with bTrailingDot the text ends with one.
 bool isDottedNumber(const char* pszText, bool bTrailingDot) {
     size_t nLength = strlen(pszText);
@@ -298,7 +301,39 @@ class CStoreChecker {
         }
     }
 
+    // The agent keeps the holders of at most 20 classes per library, each
+    // name at most 23 characters: the objects of any further class are
+    // never served.
+    void classes() {
+        std::vector<std::string> vClasses;
+        auto note = [&](const std::string& strSection, const CGroup& group) {
+            std::string strClass = group.szName;
+            if (strClass.size() > HOLDER_CLASS_MAX_CHARS) {
+                m_report.problem(strSection, "CLASS_NAME",
+                                 "\"" + strClass + "\" is longer than 23 characters");
+            }
+            for (const std::string& strSeen : vClasses) {
+                if (strSeen == strClass) {
+                    return;
+                }
+            }
+            vClasses.push_back(strClass);
+            if (vClasses.size() > HOLDER_CLASSES_PER_LIBRARY) {
+                m_report.problem(strSection, "CLASS_NAME",
+                                 "\"" + strClass +
+                                     "\" is a class beyond the 20 that one library serves");
+            }
+        };
+        for (int n = 0; n < m_store.m_nGroups; n++) {
+            note("GRP_" + std::to_string(n + 1), m_store.m_ptrCGroup[n]);
+        }
+        for (int n = 0; n < m_store.m_nTables; n++) {
+            note("TBL_" + std::to_string(n + 1), m_store.m_ptrCTbl[n]);
+        }
+    }
+
     void groups() {
+        classes();
         for (int n = 0; n < m_store.m_nGroups; n++) {
             std::string strSection = "GRP_" + std::to_string(n + 1);
             entry(strSection, m_store.m_ptrCGroup[n], false);
@@ -386,6 +421,13 @@ class CStoreChecker {
     void keys(const std::string& strSection, const CTbl& table) {
         if (table.nTotalKeys == 0) {
             m_report.problem(strSection, "NO_OF_KEYS", "a table without index keys");
+        }
+        if (table.nTotalKeys > 1) {
+            m_report.problem(strSection, "NO_OF_KEYS",
+                             "a row is addressed by one index: with " +
+                                 std::to_string(table.nTotalKeys) +
+                                 " keys its cells cannot be read and a walk leaves the table "
+                                 "after its first cell");
         }
         int nAttribs = CountFromText(table.szTotalAttrbs);
         for (int k = 0; k < table.nTotalKeys && k < MAX_TABLE_KEYS; k++) {

@@ -121,6 +121,9 @@ expect_problem empty_group '0,/^NO_OF_ATTRBS=2/s//NO_OF_ATTRBS=0/' "[GRP_1] NO_O
 expect_problem too_many_keys 's/^NO_OF_KEYS=1$/NO_OF_KEYS=4/' "[TBL_1] NO_OF_KEYS: 4 is more than 3"
 expect_problem trap_code 's/^CODE=1a/CODE=001A/' "[TRAP_1] CODE: \"001A\" matches no event"
 expect_problem missing_key '/^TRAP_ID=1/d' "[TRAP_1] TRAP_ID: missing"
+expect_problem two_keys '0,/^NO_OF_KEYS=1$/s//NO_OF_KEYS=2/' "[TBL_1] NO_OF_KEYS: a row is addressed by one index"
+expect_problem long_class 's/^CLASS_NAME=Disk$/CLASS_NAME=AVeryLongStorageClassName/' \
+    "[TBL_1] CLASS_NAME: \"AVeryLongStorageClassName\" is longer than 23"
 expect_problem data_type 's/^DATA_TYPE=1$/DATA_TYPE=3/' "[GRP_1_ATTRB_1] DATA_TYPE: \"3\" is neither"
 
 # The last walk-order target that names a real table leaves it unreachable.
