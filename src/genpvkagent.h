@@ -83,8 +83,10 @@ RFC1157VarBind* AllocateRequestBinding();
 // it and publishes the answer (state 2). Returns true if a request was served.
 bool ServeOneRequest(SHARED_DATA* pBlock, RFC1157VarBind* pBinding, PFN_DISPATCH pfnDispatch);
 
-// Polls the block every 1500 microseconds, serving requests, until a stop is
-// requested (g_bStopRequested).
+// Serves requests until a stop is requested (g_bStopRequested), sleeping on
+// the state word between them: woken by a relay that stores 1, and looking
+// again after 1500 microseconds at the latest, so relays that only poll are
+// served too.
 void RunChannelLoop(SHARED_DATA* pBlock, RFC1157VarBind* pBinding, PFN_DISPATCH pfnDispatch);
 
 // Maps a method word to its action code: "-g" 160, "-n" 161, "-s" 163, else 5.
