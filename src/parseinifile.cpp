@@ -132,7 +132,7 @@ int initParseINIFromFile(const char* pszControllerList, int iOSType) {
         if (szLine[0] == '#') {
             continue;
         }
-        char* ppszTokens[MAX_LIST_TOKENS];
+        char* ppszTokens[MAX_LIST_TOKENS] = {};
         int nTokens = splitTokens(szLine, ppszTokens, MAX_LIST_TOKENS);
         if (nTokens == 0) {
             continue;
