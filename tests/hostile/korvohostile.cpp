@@ -7,11 +7,13 @@
 
 #include <unistd.h>
 
+#ifndef KORVO_HOSTILE_WITHOUT_HOLDER
 namespace {
 
 CHostileHolder g_stHolder;
 
 } // namespace
+#endif
 
 extern "C" {
 
