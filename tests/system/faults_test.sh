@@ -9,13 +9,7 @@ PORT=11293
 TARGET=127.0.0.1:$PORT
 H=$HOSTILE_PREFIX
 
-private_syslog
-fake_trap_sender
-install_hostile_definition
-write_snmpd_conf "$PORT" pass_persist
-behave
-start_hostile_agent plain || fail "the daemon did not start: $(cat "$WORK/agent.err")"
-start_snmpd "$PORT" pass_persist
+serve_hostile "$PORT"
 expect_eq 7 "$(hget $H.1.2.0)" "served"
 
 # Runs a get in the background while the daemon is inside a slow read.

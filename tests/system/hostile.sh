@@ -90,3 +90,17 @@ calls_at_least() {
 sent_at_least() {
     [ "$(events_sent)" -ge "$1" ]
 }
+
+# The daemon on the plain hostile library, behaving well for now, behind the
+# real snmpd on 127.0.0.1:$1, with a private system log and a recording trap
+# sender.
+serve_hostile() {
+    local port=$1
+    private_syslog
+    fake_trap_sender
+    install_hostile_definition
+    write_snmpd_conf "$port" pass_persist
+    behave
+    start_hostile_agent plain || fail "the daemon did not start: $(cat "$WORK/agent.err")"
+    start_snmpd "$port" pass_persist
+}

@@ -12,13 +12,7 @@ PORT=11291
 TARGET=127.0.0.1:$PORT
 H=$HOSTILE_PREFIX
 
-private_syslog
-fake_trap_sender
-install_hostile_definition
-write_snmpd_conf "$PORT" pass_persist
-behave
-start_hostile_agent plain || fail "the daemon did not start: $(cat "$WORK/agent.err")"
-start_snmpd "$PORT" pass_persist
+serve_hostile "$PORT"
 
 # ---- Plain behaviour ------------------------------------------------------
 expect_eq '"ok"' "$(hget $H.1.1.0)" "scalar text"

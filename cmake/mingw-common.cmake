@@ -1,0 +1,16 @@
+# Shared part of the mingw-w64 toolchain files: set _tc (the target triple)
+# and CMAKE_SYSTEM_PROCESSOR, then include this. Windows programs run under
+# wine when it is installed.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_C_COMPILER ${_tc}-gcc)
+set(CMAKE_CXX_COMPILER ${_tc}-g++)
+set(CMAKE_RC_COMPILER ${_tc}-windres)
+set(CMAKE_OBJDUMP ${_tc}-objdump)
+set(CMAKE_FIND_ROOT_PATH /usr/${_tc})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+find_program(WINE_EXECUTABLE NAMES wine wine64 PATHS /usr/lib/wine)
+if(WINE_EXECUTABLE)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${WINE_EXECUTABLE})
+endif()
