@@ -10,7 +10,7 @@
 
 namespace {
 
-class CFakeHolder : public CBaseHolder {
+class CFakeHolder final : public CBaseHolder {
   public:
     int getInstanceCount() override { return 1; }
     int getIntAttribute(int, char*, int*) override { return -1; }
