@@ -252,8 +252,8 @@ TEST_F(KorvosimTest, BadInventoriesAreRefusedWithAMessage) {
         "adapters 0\n",
         "spindles 4\n",
         "adapters 2 3\n",
-        "drives-per-adapter 3\nhot-spares-per-adapter 1\nlogical-drives-per-adapter 1\n"
-        "raid-level 5\n",
+        ("drives-per-adapter 3\nhot-spares-per-adapter 1\nlogical-drives-per-adapter 1\n"
+         "raid-level 5\n"),
         "raid-level 4\n",
     };
     for (const char* pszBad : apszBad) {
