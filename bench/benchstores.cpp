@@ -16,9 +16,9 @@ namespace {
 
 const char* const RAID_PREFIX = "1.3.6.1.4.1.7310.4.1";
 const char* const SHELF_PREFIX = "1.3.6.1.4.1.7310.5.1";
-// The engine serves groups of at most 9 attributes and walks at most 20 entries
-// of a walk order (see bench/REPORT.md), so a generated definition grows by
-// its table rows: 5 groups and 5 tables of 9 attributes.
+// Each generated entry has a class of its own and one library keeps the
+// holders of at most 20 classes, so a generated definition grows by its table
+// rows: 5 groups and 5 tables of 9 attributes.
 const int GENERATED_ATTRIBUTES = 9;
 const int GENERATED_ENTRIES = 10;
 // Entry numbers of the generated definitions have three digits, so that their
