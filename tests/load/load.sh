@@ -25,16 +25,18 @@ start_snmpd $PORT pass_persist
 snmpwalk -v2c -c public "${SNMP[@]}" "$TARGET" .1.3.6.1.4.1.7310 >"$WORK/reference"
 objects=$(wc -l <"$WORK/reference")
 start=$(date +%s%N)
+clients=()
 for client in 1 2 3 4; do
     (for round in 1 2 3; do
         snmpwalk -v2c -c public "${SNMP[@]}" "$TARGET" .1.3.6.1.4.1.7310 >"$WORK/walk.$client.$round"
     done) &
+    clients+=($!)
 done
 for i in $(seq 1 $EVENTS); do
     echo "event 101 0 $((i % 16))"
 done >"$WORK/events"
 wait_for 600 trap_count $EVENTS || fail "only $(grep -c '^TRAP' "$TRAPLOG") of $EVENTS traps arrived"
-wait $(jobs -p | grep -v "$(pgrep -x snmpd)") 2>/dev/null || true
+wait "${clients[@]}"
 seconds=$((($(date +%s%N) - start) / 1000000000))
 wrong=0
 for walk in "$WORK"/walk.*; do

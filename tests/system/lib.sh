@@ -196,7 +196,7 @@ CONF
     /usr/sbin/snmptrapd -f -C -c "$WORK/snmptrapd.conf" -X -n -Onx -m '' -A -Lf "$TRAPLOG" \
         -p "$WORK/snmptrapd.pid" \
         -F 'TRAP\t%t\t%b\t%a\t%u\t%N\t%w\t%q\t%T\t%V\t%v\n' "udp:127.0.0.1:$port" &
-    wait_for 10 grep -q "NET-SNMP version" "$TRAPLOG" || fail "snmptrapd did not start"
+    wait_for 10 grep -qs "NET-SNMP version" "$TRAPLOG" || fail "snmptrapd did not start"
 }
 
 # True once snmptrapd has logged at least $1 traps.
