@@ -160,6 +160,24 @@ bool CMibModule::addNode(const MibPath& path, const CMibNode& node, const std::s
     return true;
 }
 
+// The node of one scalar or column; false (reported) for a data type other
+// than text or integer. The description ends without a full stop.
+bool CMibModule::attributeNode(CMibNode::Kind eKind, const char* pszClass,
+                               const CBaseAttrib& attrib, const std::string& strAttribSection,
+                               CMibNode& node) {
+    if (attrib.iDataType != 1 && attrib.iDataType != 2) {
+        problem(strAttribSection, "DATA_TYPE is neither 1 (text) nor 2 (integer)");
+        return false;
+    }
+    node.eKind = eKind;
+    node.strName = m_names.claim(JoinClassAndAttribute(pszClass, attrib.szFnName), m_strStem);
+    node.iDataType = attrib.iDataType;
+    node.bWritable = attrib.cAccessType == 'W';
+    node.strDescription = std::string("The attribute ") + attrib.szFnName + " of the class " +
+                          pszClass + ", " + typeWord(attrib.iDataType);
+    return true;
+}
+
 void CMibModule::addGroup(int n) {
     const CGroup& group = m_store.m_ptrCGroup[n];
     std::string strSection = "GRP_" + std::to_string(n + 1);
@@ -182,19 +200,11 @@ void CMibModule::addGroup(int n) {
             problem(strAttribSection, std::string("OID ") + attrib.szOID + " is no OID");
             continue;
         }
-        if (attrib.iDataType != 1 && attrib.iDataType != 2) {
-            problem(strAttribSection, "DATA_TYPE is neither 1 (text) nor 2 (integer)");
+        CMibNode scalar;
+        if (!attributeNode(CMibNode::SCALAR, group.szName, attrib, strAttribSection, scalar)) {
             continue;
         }
-        CMibNode scalar;
-        scalar.eKind = CMibNode::SCALAR;
-        scalar.strName =
-            m_names.claim(JoinClassAndAttribute(group.szName, attrib.szFnName), m_strStem);
-        scalar.iDataType = attrib.iDataType;
-        scalar.bWritable = attrib.cAccessType == 'W';
-        scalar.strDescription = std::string("The attribute ") + attrib.szFnName + " of the class " +
-                                group.szName + ", " + typeWord(attrib.iDataType) +
-                                " (one instance, .0).";
+        scalar.strDescription += " (one instance, .0).";
         MibPath path = groupPath;
         path.insert(path.end(), tail.begin(), tail.end());
         addNode(path, scalar, strAttribSection);
@@ -234,18 +244,11 @@ void CMibModule::addTable(int n) {
             problem(strAttribSection, std::string("OID ") + attrib.szOID + " is no column number");
             continue;
         }
-        if (attrib.iDataType != 1 && attrib.iDataType != 2) {
-            problem(strAttribSection, "DATA_TYPE is neither 1 (text) nor 2 (integer)");
+        CMibNode column;
+        if (!attributeNode(CMibNode::COLUMN, table.szName, attrib, strAttribSection, column)) {
             continue;
         }
-        CMibNode column;
-        column.eKind = CMibNode::COLUMN;
-        column.strName =
-            m_names.claim(JoinClassAndAttribute(table.szName, attrib.szFnName), m_strStem);
-        column.iDataType = attrib.iDataType;
-        column.bWritable = attrib.cAccessType == 'W';
-        column.strDescription = std::string("The attribute ") + attrib.szFnName + " of the class " +
-                                table.szName + ", " + typeWord(attrib.iDataType) + ".";
+        column.strDescription += ".";
         MibPath path = entryPath;
         path.push_back(tail[0]);
         addNode(path, column, strAttribSection);

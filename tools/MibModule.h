@@ -47,6 +47,8 @@ class CMibModule {
   private:
     void problem(const std::string& strSection, const std::string& strText);
     bool addNode(const MibPath& path, const CMibNode& node, const std::string& strSection);
+    bool attributeNode(CMibNode::Kind eKind, const char* pszClass, const CBaseAttrib& attrib,
+                       const std::string& strAttribSection, CMibNode& node);
     void addGroup(int n);
     void addTable(int n);
     void addIndex(const CTbl& table, const MibPath& entryPath, const std::string& strSection);
