@@ -1,8 +1,12 @@
 # Shared helpers of the system tests. Each test runs as PID 1 of private
-# mount, IPC and PID namespaces (see tests/CMakeLists.txt): whatever it mounts
-# or creates in shared memory disappears with it, and every process it starts
-# ends when it ends.
+# mount, IPC, PID and network namespaces (see tests/CMakeLists.txt): whatever
+# it mounts or creates in shared memory disappears with it, every process it
+# starts ends when it ends, and its ports on 127.0.0.1 are its own, so tests
+# can run side by side.
 set -euo pipefail
+
+# The private network namespace starts with its loopback interface down.
+ip link set lo up || { echo "FAIL: cannot bring up the private loopback interface" >&2; exit 1; }
 
 BUILD_DIR=$(cd "$1" && pwd)
 SOURCE_DIR=$(cd "$2" && pwd)
