@@ -168,6 +168,16 @@ void CParseINI::releaseArrays() {
     m_nMaps = m_nTraps = m_nTrapAttrbs = m_nTables = m_nGroups = 0;
 }
 
+void CParseINI::resetDefinition() {
+    releaseArrays();
+    memset(m_szDataSrc, 0, sizeof(m_szDataSrc));
+    memset(m_szOIDPrefix, 0, sizeof(m_szOIDPrefix));
+    memset(m_szOIDView, 0, sizeof(m_szOIDView));
+    memset(m_szFirstValidOID, 0, sizeof(m_szFirstValidOID));
+    memset(m_szMIBVersion, 0, sizeof(m_szMIBVersion));
+    m_nOIDPrefixLen = 0;
+}
+
 bool CParseINI::isTrapEnabled() {
     return m_bTrapEnable;
 }

@@ -180,6 +180,9 @@ class CParseINI {
 
     // Releases the five arrays and the attribute arrays; counts become 0.
     void releaseArrays();
+    // Back to a freshly constructed store's definition (texts, counts and
+    // arrays), keeping what the controller list set.
+    void resetDefinition();
 
     // Fills the store from a MIB definition file. False (store left empty)
     // when the file cannot be read or a count is outside 0 to 999.

@@ -2,6 +2,8 @@
 // and the MIB definition file that fills one store.
 #include "parseini.h"
 
+#include "AgentReport.h"
+#include "ConfigFile.h"
 #include "ProfileIni.h"
 
 #include <cstdio>
@@ -74,7 +76,9 @@ void applyTrapTokens(CParseINI& store, char** ppszTokens, int nTokens, int iOSTy
     if (nTokens > 1 && !CopyField(store.m_szTrapDestinationFileName,
                                   sizeof(store.m_szTrapDestinationFileName), ppszTokens[1])) {
         // A cut name would name another file: none is used.
-        fprintf(stderr, "Trap destination file name too long: %s\n", ppszTokens[1]);
+        ReportStartupWarning("trap destination file name longer than %d characters, no "
+                             "destinations for this definition: %.60s...",
+                             TRAP_DEST_FILE_SIZE - 1, ppszTokens[1]);
         memset(store.m_szTrapDestinationFileName, 0, sizeof(store.m_szTrapDestinationFileName));
     }
     if (nTokens > 2 && isTrapSwitchOff(ppszTokens[2])) {
@@ -84,51 +88,153 @@ void applyTrapTokens(CParseINI& store, char** ppszTokens, int nTokens, int iOSTy
 
 // The state of one pass over the controller list.
 struct ControllerListPass {
+    const char* pszList; // the controller list's path, for messages
     int iOSType;
     bool bCounted; // the count line has been read
     int nDeclared; // stores in the table
     int nRead;     // stores loaded
-    int nMissing;  // definition lines whose file is missing
+    int nMissing;  // definition lines whose file is missing or refused
+    int nLine;     // the line being read
 };
 
+// Why a persisted definition file cannot be served, or null when it can. A
+// file that ends before its counts are satisfied, or whose counts are no
+// counts, would be served only as far as it goes and end the walk there.
+const char* refusalOf(const PersistReport& report) {
+    if (report.bBadCount) {
+        return "a count is not a number from 0 to 999";
+    }
+    if (report.bShort) {
+        return "it ends before the records its counts announce";
+    }
+    return nullptr;
+}
+
+void warnAboutLoadedFile(const char* pszPath, const PersistReport& report) {
+    if (report.bTrailingBytes) {
+        ReportStartupWarning("MIB definition file %s: bytes follow its last record (ignored)",
+                             pszPath);
+    }
+    if (report.bBadField) {
+        ReportStartupWarning("MIB definition file %s: a text without terminator or a key count "
+                             "above 3 was cut",
+                             pszPath);
+    }
+}
+
+// Loads the definition file at pszPath into the next free store; false when
+// it cannot be opened or is refused (the store stays free).
+bool loadDefinitionFile(ControllerListPass& pass, const char* pszPath) {
+    ConfigFileStatus eStatus;
+    FILE* pProbe = OpenConfigFile(pszPath, PERSIST_FILE_MAX_BYTES, eStatus);
+    if (pProbe == nullptr) {
+        ReportStartupError("MIB definition file %s (line %d of %s) skipped: %s", pszPath,
+                           pass.nLine, pass.pszList, DescribeConfigFileStatus(eStatus));
+        return false;
+    }
+    fclose(pProbe);
+    CParseINI& store = g_ParseINIarr[pass.nRead];
+    PersistReport report;
+    store.persistINIWithLayout(pszPath, true, TABLE_LAYOUT_NATIVE, &report);
+    const char* pszRefusal = report.bOpened ? refusalOf(report) : "it cannot be read";
+    if (pszRefusal != nullptr) {
+        store.resetDefinition();
+        ReportStartupError("MIB definition file %s refused: %s (qbz_korvomibconv check tells "
+                           "more)",
+                           pszPath, pszRefusal);
+        return false;
+    }
+    warnAboutLoadedFile(pszPath, report);
+    return true;
+}
+
 void readDefinitionLine(ControllerListPass& pass, char** ppszTokens, int nTokens) {
-    // Lines before the count line, or beyond the declared count, name no store.
-    if (!pass.bCounted || pass.nRead + pass.nMissing >= pass.nDeclared) {
+    if (!pass.bCounted) {
+        ReportStartupWarning("%s line %d: definition line before the %s line ignored: %.60s",
+                             pass.pszList, pass.nLine, COUNT_KEYWORD, ppszTokens[0]);
+        return;
+    }
+    if (pass.nRead + pass.nMissing >= pass.nDeclared) {
+        ReportStartupWarning("%s line %d: more definition lines than %s = %d, ignored: %.60s",
+                             pass.pszList, pass.nLine, COUNT_KEYWORD, pass.nDeclared,
+                             ppszTokens[0]);
         return;
     }
     char szPath[WINDOWS_PATH_SIZE] = {0};
-    FILE* pProbe = nullptr;
-    if (formDefinitionPath(ppszTokens[0], pass.iOSType, szPath)) {
-        pProbe = fopen(szPath, "r");
+    bool bLoaded = false;
+    if (!formDefinitionPath(ppszTokens[0], pass.iOSType, szPath)) {
+        ReportStartupError(
+            "%s line %d: MIB definition file path longer than %d characters "
+            "skipped: %.60s...",
+            pass.pszList, pass.nLine,
+            static_cast<int>(
+                (pass.iOSType == OS_TYPE_WINDOWS ? WINDOWS_PATH_SIZE : LINUX_PATH_SIZE) - 1),
+            ppszTokens[0]);
+    } else {
+        bLoaded = loadDefinitionFile(pass, szPath);
     }
-    if (pProbe == nullptr) {
+    if (!bLoaded) {
         pass.nMissing++;
         g_iNoOfDeviceType--;
         return;
     }
-    fclose(pProbe);
-    CParseINI& store = g_ParseINIarr[pass.nRead++];
-    store.persistINI(szPath, true);
-    applyTrapTokens(store, ppszTokens, nTokens, pass.iOSType);
+    applyTrapTokens(g_ParseINIarr[pass.nRead++], ppszTokens, nTokens, pass.iOSType);
 }
 
-} // namespace
-
-int initParseINIFromFile(const char* pszControllerList, int iOSType) {
-    if (iOSType != OS_TYPE_WINDOWS && iOSType != OS_TYPE_LINUX) {
+// The declared count of a count line: 1 to 256, or 0 or below for none (the
+// list is then done). A number out of range or no number is refused, never
+// wrapped.
+int readDeclaredCount(const ControllerListPass& pass, const char* pszCount) {
+    char* pszEnd = nullptr;
+    long nDeclared = strtol(pszCount, &pszEnd, 10);
+    if (pszEnd == pszCount || *pszEnd != 0) {
+        ReportStartupError("%s line %d: %s is not a number: %.60s", pass.pszList, pass.nLine,
+                           COUNT_KEYWORD, pszCount);
         return 0;
     }
-    FILE* pList = fopen(pszControllerList, "r");
-    if (pList == nullptr) {
-        return -1;
+    if (nDeclared > MAX_INSTALLED_CONTROLLERS) {
+        ReportStartupError("%s line %d: %s %.20s is more than %d", pass.pszList, pass.nLine,
+                           COUNT_KEYWORD, pszCount, MAX_INSTALLED_CONTROLLERS);
+        return 0;
     }
-    // A list read again replaces the stores read before.
-    if (g_ParseINIarr != nullptr) {
-        closeAllPtrs();
+    if (nDeclared <= 0) {
+        ReportStartupError("%s line %d: %s %.20s declares no controller types", pass.pszList,
+                           pass.nLine, COUNT_KEYWORD, pszCount);
     }
-    ControllerListPass pass = {iOSType, false, 0, 0, 0};
+    return static_cast<int>(nDeclared);
+}
+
+// Reads one count line; false when the list is done (a count of 0 or below).
+bool readCountLine(ControllerListPass& pass, char** ppszTokens, int nTokens) {
+    // Only the first count line counts.
+    if (pass.bCounted) {
+        ReportStartupWarning("%s line %d: a second %s line ignored", pass.pszList, pass.nLine,
+                             COUNT_KEYWORD);
+        return true;
+    }
+    if (nTokens < 2) {
+        ReportStartupWarning("%s line %d: %s without a number ignored", pass.pszList, pass.nLine,
+                             COUNT_KEYWORD);
+        return true;
+    }
+    int nDeclared = readDeclaredCount(pass, ppszTokens[1]);
+    if (nDeclared <= 0) {
+        g_iNoOfDeviceType = nDeclared;
+        return false;
+    }
+    g_ParseINIarr = new CParseINI[nDeclared];
+    pass.bCounted = true;
+    pass.nDeclared = nDeclared;
+    g_iNoOfDeviceType = nDeclared;
+    return true;
+}
+
+// Reads the list's lines; false when a count line ended it early.
+bool readControllerLines(ControllerListPass& pass, FILE* pList) {
+    CConfigLineReader reader(pList, CONFIG_TEXT_MAX_BYTES);
     char szLine[LIST_LINE_SIZE];
-    while (fgets(szLine, sizeof(szLine), pList) != nullptr) {
+    while (reader.nextLine(szLine, sizeof(szLine))) {
+        pass.nLine = reader.lineNumber();
         if (szLine[0] == '#') {
             continue;
         }
@@ -139,32 +245,47 @@ int initParseINIFromFile(const char* pszControllerList, int iOSType) {
         }
         if (strcmp(ppszTokens[0], COUNT_KEYWORD) != 0) {
             readDefinitionLine(pass, ppszTokens, nTokens);
-            continue;
+        } else if (!readCountLine(pass, ppszTokens, nTokens)) {
+            return false;
         }
-        // Only the first count line counts.
-        if (pass.bCounted || nTokens < 2) {
-            continue;
-        }
-        int nDeclared = atoi(ppszTokens[1]);
-        if (nDeclared > MAX_INSTALLED_CONTROLLERS) {
-            fprintf(stderr, "%s: %s %d is more than %d\n", pszControllerList, COUNT_KEYWORD,
-                    nDeclared, MAX_INSTALLED_CONTROLLERS);
-            nDeclared = 0;
-        }
-        if (nDeclared <= 0) {
-            g_iNoOfDeviceType = nDeclared;
-            fclose(pList);
-            return nDeclared;
-        }
-        g_ParseINIarr = new CParseINI[nDeclared];
-        pass.bCounted = true;
-        pass.nDeclared = nDeclared;
-        g_iNoOfDeviceType = nDeclared;
+    }
+    if (reader.exceeded()) {
+        ReportStartupError("%s: grew beyond %ld bytes while it was read; the rest is ignored",
+                           pass.pszList, CONFIG_TEXT_MAX_BYTES);
+    }
+    return true;
+}
+
+} // namespace
+
+int initParseINIFromFile(const char* pszControllerList, int iOSType) {
+    if (iOSType != OS_TYPE_WINDOWS && iOSType != OS_TYPE_LINUX) {
+        return 0;
+    }
+    ConfigFileStatus eStatus;
+    FILE* pList = OpenConfigFile(pszControllerList, CONFIG_TEXT_MAX_BYTES, eStatus);
+    if (pList == nullptr) {
+        ReportStartupError("controller list %s: %s", pszControllerList,
+                           DescribeConfigFileStatus(eStatus));
+        return -1;
+    }
+    // A list read again replaces the stores read before.
+    if (g_ParseINIarr != nullptr) {
+        closeAllPtrs();
+    }
+    ControllerListPass pass = {pszControllerList, iOSType, false, 0, 0, 0, 0};
+    bool bCompleted = readControllerLines(pass, pList);
+    fclose(pList);
+    if (!bCompleted) {
+        return g_iNoOfDeviceType;
+    }
+    if (!pass.bCounted) {
+        ReportStartupError("controller list %s: no %s line, so no MIB definition is read",
+                           pszControllerList, COUNT_KEYWORD);
     }
     if (pass.nRead < g_iNoOfDeviceType) {
         g_iNoOfDeviceType = pass.nRead;
     }
-    fclose(pList);
     if (g_iNoOfDeviceType > 1) {
         qsort(g_ParseINIarr, g_iNoOfDeviceType, sizeof(CParseINI), CParseINI_cmp);
     }

@@ -2,6 +2,8 @@
 // at fixed offsets, independent of the compiler's structure layout.
 #include "parseini.h"
 
+#include "ConfigFile.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -369,15 +371,14 @@ static bool readStore(CParseINI& store, FILE* pFile, const TableLayout& layout,
     return !report.bShort && !report.bTrailingBytes && !report.bBadField;
 }
 
-// Back to a freshly constructed store, keeping what the controller list set.
-static void resetStore(CParseINI& store) {
-    store.releaseArrays();
-    memset(store.m_szDataSrc, 0, sizeof(store.m_szDataSrc));
-    memset(store.m_szOIDPrefix, 0, sizeof(store.m_szOIDPrefix));
-    memset(store.m_szOIDView, 0, sizeof(store.m_szOIDView));
-    memset(store.m_szFirstValidOID, 0, sizeof(store.m_szFirstValidOID));
-    memset(store.m_szMIBVersion, 0, sizeof(store.m_szMIBVersion));
-    store.m_nOIDPrefixLen = 0;
+// Opens the file in the bytes-as-they-are mode of both platforms; a file to
+// read must be a regular file within the persisted file's bound.
+static FILE* openPersistFile(const char* pszPersistFile, bool bRead) {
+    if (!bRead) {
+        return fopen(pszPersistFile, "w+b");
+    }
+    ConfigFileStatus eStatus;
+    return OpenConfigFile(pszPersistFile, PERSIST_FILE_MAX_BYTES, eStatus);
 }
 
 bool CParseINI::persistINIWithLayout(const char* pszPersistFile, bool bRead, int iTableLayout,
@@ -390,7 +391,7 @@ bool CParseINI::persistINIWithLayout(const char* pszPersistFile, bool bRead, int
         }
         return false;
     }
-    FILE* pFile = fopen(pszPersistFile, bRead ? "r" : "w+");
+    FILE* pFile = openPersistFile(pszPersistFile, bRead);
     if (pFile == nullptr) {
         printf("The file 'data2' was not opened\n");
         if (pReport != nullptr) {
@@ -401,10 +402,10 @@ bool CParseINI::persistINIWithLayout(const char* pszPersistFile, bool bRead, int
     report.bOpened = true;
     bool bDone;
     if (bRead) {
-        resetStore(*this);
+        resetDefinition();
         bDone = readStore(*this, pFile, layout, report);
         if (report.bBadCount) {
-            resetStore(*this);
+            resetDefinition();
         }
     } else {
         bDone = writeStore(*this, pFile, layout);
