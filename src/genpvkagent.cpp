@@ -2,6 +2,7 @@
 // detaching, stop handlers and tear-down.
 #include "genpvkagent.h"
 
+#include "AgentReport.h"
 #include "snmpapi.h"
 
 #include <cctype>
@@ -10,10 +11,14 @@
 #include <cstring>
 #include <string>
 #include <csignal>
+#include <cerrno>
+#include <ctime>
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <syslog.h>
 #include <unistd.h>
 
@@ -26,24 +31,142 @@ char* g_pcShMemPtr = nullptr;
 int iShMemID = -1;
 RFC1157VarBind* pstVarBind = nullptr;
 volatile sig_atomic_t g_bStopRequested = 0;
+volatile sig_atomic_t g_bReloadRequested = 0;
+volatile sig_atomic_t g_bInitialising = 0;
 
 namespace {
 
 const char* const TRAP_SENDER_PROBE = "/usr/bin/snmptrap -V 2>&1";
+// A sender whose version query does not end by then is taken as none.
+const int TRAP_SENDER_PROBE_TIMEOUT_MS = 5000;
+// More than the version line is never needed.
+const size_t TRAP_SENDER_PROBE_OUTPUT_MAX = 4096;
+// Files the daemon creates are never writable by group or others.
+const mode_t DAEMON_UMASK = 022;
 
 bool IsConfigSwitch(const char* pszArg) {
     return strcmp(pszArg, "-c") == 0 || strcmp(pszArg, "-C") == 0;
 }
 
-void InstallStopHandlers() {
+void InstallHandler(int nSignal, void (*pfnHandler)(int)) {
     struct sigaction stAction;
     memset(&stAction, 0, sizeof(stAction));
     sigemptyset(&stAction.sa_mask);
-    stAction.sa_handler = ExitRoutine;
-    sigaction(SIGTERM, &stAction, nullptr);
-    sigaction(SIGINT, &stAction, nullptr);
-    stAction.sa_handler = simExitRoutine;
-    sigaction(SIGSEGV, &stAction, nullptr);
+    stAction.sa_handler = pfnHandler;
+    sigaction(nSignal, &stAction, nullptr);
+}
+
+// SIGTERM and SIGINT stop the daemon, and so do SIGUSR1, SIGUSR2 and SIGALRM,
+// whose default action would end it without removing the block. SIGHUP
+// re-reads the trap destinations; a closed pipe is reported by the write
+// that met it, never by a signal.
+void InstallStopHandlers() {
+    const int aStopSignals[] = {SIGTERM, SIGINT, SIGUSR1, SIGUSR2, SIGALRM};
+    for (int nSignal : aStopSignals) {
+        InstallHandler(nSignal, ExitRoutine);
+    }
+    InstallHandler(SIGHUP, ReloadRoutine);
+    InstallHandler(SIGPIPE, SIG_IGN);
+    InstallHandler(SIGSEGV, simExitRoutine);
+}
+
+// The probe's child: its own process group (so a timeout ends the shell and
+// the sender together), the pipe as standard output, then the shell.
+[[noreturn]] void RunProbeChild(int nWriteEnd) {
+    setpgid(0, 0);
+    signal(SIGPIPE, SIG_DFL);
+    dup2(nWriteEnd, STDOUT_FILENO);
+    close(nWriteEnd);
+    execl("/bin/sh", "sh", "-c", TRAP_SENDER_PROBE, static_cast<char*>(nullptr));
+    _exit(127);
+}
+
+// Collects the probe's output until it ends, the bound is reached or the
+// time is up; false on the timeout.
+bool CollectProbeOutput(int nReadEnd, std::string& strOutput) {
+    struct timespec stStart;
+    clock_gettime(CLOCK_MONOTONIC, &stStart);
+    char szChunk[256];
+    while (strOutput.size() < TRAP_SENDER_PROBE_OUTPUT_MAX) {
+        struct timespec stNow;
+        clock_gettime(CLOCK_MONOTONIC, &stNow);
+        long nElapsedMs =
+            (stNow.tv_sec - stStart.tv_sec) * 1000L + (stNow.tv_nsec - stStart.tv_nsec) / 1000000L;
+        if (nElapsedMs >= TRAP_SENDER_PROBE_TIMEOUT_MS) {
+            return false;
+        }
+        struct pollfd stPoll = {nReadEnd, POLLIN, 0};
+        int nReady = poll(&stPoll, 1, static_cast<int>(TRAP_SENDER_PROBE_TIMEOUT_MS - nElapsedMs));
+        if (nReady < 0 && errno == EINTR) {
+            continue;
+        }
+        if (nReady <= 0) {
+            return nReady == 0 ? false : true;
+        }
+        ssize_t nRead = read(nReadEnd, szChunk, sizeof(szChunk));
+        if (nRead < 0 && errno == EINTR) {
+            continue;
+        }
+        if (nRead <= 0) {
+            return true;
+        }
+        strOutput.append(szChunk, static_cast<size_t>(nRead));
+    }
+    return true;
+}
+
+// Runs the probe command and returns what it printed; false when it could
+// not be run or did not end in time.
+bool RunTrapSenderProbe(std::string& strOutput) {
+    int aPipe[2];
+    if (pipe(aPipe) != 0) {
+        return false;
+    }
+    pid_t nChild = fork();
+    if (nChild < 0) {
+        close(aPipe[0]);
+        close(aPipe[1]);
+        return false;
+    }
+    if (nChild == 0) {
+        close(aPipe[0]);
+        RunProbeChild(aPipe[1]);
+    }
+    close(aPipe[1]);
+    bool bEnded = CollectProbeOutput(aPipe[0], strOutput);
+    close(aPipe[0]);
+    // Whatever is left of the probe (a sender that hangs) ends here.
+    kill(-nChild, SIGKILL);
+    kill(nChild, SIGKILL);
+    while (waitpid(nChild, nullptr, 0) < 0 && errno == EINTR) {
+    }
+    if (!bEnded) {
+        fprintf(stderr, "qbz_korvodsnmpagent: %s gave no answer within %d s\n", TRAP_SENDER_PROBE,
+                TRAP_SENDER_PROBE_TIMEOUT_MS / 1000);
+    }
+    return bEnded;
+}
+
+// The version packed as (major << 8) | minor from the probe's output, read as
+// the byte stream of a pipe: the first digit, then the point, then the minor
+// digit. Past the end the stream gives EOF, as a pipe does.
+int PackedVersion(const std::string& strOutput) {
+    size_t nAt = 0;
+    auto nextByte = [&strOutput, &nAt]() {
+        return nAt < strOutput.size() ? static_cast<unsigned char>(strOutput[nAt++]) : EOF;
+    };
+    int nByte = nextByte();
+    while (nByte != EOF && !isdigit(nByte)) {
+        nByte = nextByte();
+    }
+    if (nByte == EOF) {
+        return -1;
+    }
+    int nVersion = (nByte - '0') << 8;
+    nextByte(); // the point after the major digit
+    int nMinor = nextByte();
+    nVersion |= nMinor - '0';
+    return nVersion;
 }
 
 // Closes standard output. Descriptor 1 is then pointed at /dev/null so that
@@ -83,24 +206,11 @@ CommandLineAction ParseCommandLine(int argc, char** argv) {
 }
 
 int get_net_snmp_version() {
-    FILE* pPipe = popen(TRAP_SENDER_PROBE, "r");
-    if (pPipe == nullptr) {
+    std::string strOutput;
+    if (!RunTrapSenderProbe(strOutput)) {
         return -1;
     }
-    int nByte = fgetc(pPipe);
-    while (nByte != EOF && !isdigit(nByte)) {
-        nByte = fgetc(pPipe);
-    }
-    if (nByte == EOF) {
-        pclose(pPipe);
-        return -1;
-    }
-    int nVersion = (nByte - '0') << 8;
-    fgetc(pPipe); // the point after the major digit
-    int nMinor = fgetc(pPipe);
-    nVersion |= nMinor - '0';
-    pclose(pPipe);
-    return nVersion;
+    return PackedVersion(strOutput);
 }
 
 void ReleaseSharedBlock() {
@@ -118,9 +228,25 @@ void ExitRoutine(int /*nSignal*/) {
     if (bExited == 1) {
         _exit(0);
     }
+    // Initialisation acts on a stop between its steps; a second stop signal
+    // while one step does not come back (a library that hangs) ends the
+    // process at once. The block does not exist yet.
+    if (g_bInitialising && g_bStopRequested) {
+        _exit(0);
+    }
     // The tear-down logs and exits, which is not safe here: the polling
     // loop runs it within one poll period.
     g_bStopRequested = 1;
+}
+
+void ReloadRoutine(int /*nSignal*/) {
+    g_bReloadRequested = 1;
+}
+
+void StopIfRequestedDuringStart() {
+    if (g_bStopRequested) {
+        StopAgent();
+    }
 }
 
 void simExitRoutine(int /*nSignal*/) {
@@ -214,6 +340,7 @@ int RunAgent(int argc, char** argv) {
         return -1;
     }
     openlog(sAgentName, LOG_CONS, LOG_DAEMON);
+    g_bReportToSyslog = true;
     InstallStopHandlers();
     printf("%s %s Started\n", sAgentName, sVersion);
     syslog(LOG_INFO, "Agent %s Started\n", sVersion);
@@ -232,10 +359,11 @@ int RunAgent(int argc, char** argv) {
     if (chdir("/") != 0) {
         // The daemon works from "/" whenever it can; nothing else depends on it.
     }
-    umask(0);
+    umask(DAEMON_UMASK);
     CloseStandardOutput();
     atexit(clean_up);
 
+    g_bInitialising = 1;
     InitialiseMIB();
     return 1;
 }

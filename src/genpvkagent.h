@@ -24,8 +24,13 @@ extern char* g_pcShMemPtr;            // where the segment is attached, or null
 extern int iShMemID;                  // segment identifier, -1 until created
 extern RFC1157VarBind* pstVarBind;    // the one reusable request binding
 
-// Set by the SIGTERM and SIGINT handler; the polling loop acts on it.
+// Set by the stop handler (SIGTERM, SIGINT, SIGUSR1, SIGUSR2, SIGALRM); the
+// serving loop, and initialisation between its steps, act on it.
 extern volatile sig_atomic_t g_bStopRequested;
+// Set by the SIGHUP handler; the serving loop re-reads the trap destinations.
+extern volatile sig_atomic_t g_bReloadRequested;
+// 1 from detaching until the block is served.
+extern volatile sig_atomic_t g_bInitialising;
 
 // What the command line asks for.
 enum CommandLineAction {
@@ -51,13 +56,18 @@ bool ClaimSharedBlock();
 // The daemon's main: every step from the command line to serving.
 int RunAgent(int argc, char** argv);
 
-void ExitRoutine(int nSignal);    // SIGTERM, SIGINT
+void ExitRoutine(int nSignal);    // SIGTERM, SIGINT, SIGUSR1, SIGUSR2, SIGALRM
+void ReloadRoutine(int nSignal);  // SIGHUP
 void simExitRoutine(int nSignal); // SIGSEGV
 void clean_up();                  // registered with atexit after detaching
 
 // Tear-down with the stop line, run by the polling loop when a stop was asked
 // for; ends the process with status 0.
 [[noreturn]] void StopAgent();
+
+// During initialisation: the tear-down with the stop line when a stop was
+// asked for since; otherwise nothing.
+void StopIfRequestedDuringStart();
 
 // ---- Shared-memory request channel --------------------------------------
 
@@ -88,6 +98,11 @@ bool ServeOneRequest(SHARED_DATA* pBlock, RFC1157VarBind* pBinding, PFN_DISPATCH
 // again after 1500 microseconds at the latest, so relays that only poll are
 // served too.
 void RunChannelLoop(SHARED_DATA* pBlock, RFC1157VarBind* pBinding, PFN_DISPATCH pfnDispatch);
+
+// Acts on SIGHUP between requests: reads the trap destinations again and
+// puts them in use once no trap is being sent (bReloadPending carries a read
+// that waits for that), logging when it did.
+void ServeReloadRequest(bool& bReloadPending);
 
 // Maps a method word to its action code: "-g" 160, "-n" 161, "-s" 163, else 5.
 UINT MethodToAction(const char* pszMethod);
@@ -141,6 +156,14 @@ int GetClientIPList(const char* pszFileName, PCLIENT_IP pClientIPList);
 // it filled, or -1 when the file cannot be opened.
 int GetClientIPListFromConf(const char* pszConfFile, PCLIENT_IP pClientIP,
                             int nFreeEntries = CLIENT_IP_LIST_SIZE);
+
+// SIGHUP: every library's trap destinations are read again (its trap
+// destination file and, where that asks for it, snmpd.conf) into pending
+// lists, which replace the lists in use as soon as no trap is being sent.
+// Both run on the main thread; Apply returns false while a trap is being
+// sent (the pending lists wait for the next try).
+void ReadPendingTrapDestinations();
+bool ApplyPendingTrapDestinations();
 
 // One trap variable in the text form that the trap sender takes.
 const int OID_VAR_OID_SIZE = 64;    // up to 63 characters

@@ -2,12 +2,16 @@
 // relay fills for every request snmpd passes on.
 #include "genpvkagent.h"
 
+#include "AgentReport.h"
 #include "RAIDMemAlloc.h"
 #include "snmpapi.h"
 
 #include <cstdio>
 #include <cstdlib>
+#include <cerrno>
+#include <csignal>
 #include <cstring>
+#include <syslog.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
 #include <unistd.h>
@@ -207,7 +211,31 @@ UINT DispatchRequest(const SHARED_DATA* pBlock, RFC1157VarBind* pBinding, UINT& 
     return pfnDispatch(pBinding, nAction);
 }
 
+// The stop signals, held back while the block is created so that a stop
+// either comes before it (and no block is made) or finds it to remove.
+void BlockStopSignals(int nHow) {
+    sigset_t stSignals;
+    sigemptyset(&stSignals);
+    const int aStopSignals[] = {SIGTERM, SIGINT, SIGUSR1, SIGUSR2, SIGALRM};
+    for (int nSignal : aStopSignals) {
+        sigaddset(&stSignals, nSignal);
+    }
+    sigprocmask(nHow, &stSignals, nullptr);
+}
+
 } // namespace
+
+void ServeReloadRequest(bool& bReloadPending) {
+    if (g_bReloadRequested) {
+        g_bReloadRequested = 0;
+        ReadPendingTrapDestinations();
+        bReloadPending = true;
+    }
+    if (bReloadPending && ApplyPendingTrapDestinations()) {
+        bReloadPending = false;
+        syslog(LOG_INFO, "Agent %s re-read the trap destinations\n", sVersion);
+    }
+}
 
 UINT MethodToAction(const char* pszMethod) {
     if (strcmp(pszMethod, "-g") == 0) {
@@ -259,7 +287,9 @@ bool ServeOneRequest(SHARED_DATA* pBlock, RFC1157VarBind* pBinding, PFN_DISPATCH
 }
 
 void RunChannelLoop(SHARED_DATA* pBlock, RFC1157VarBind* pBinding, PFN_DISPATCH pfnDispatch) {
+    bool bReloadPending = false;
     while (!g_bStopRequested) {
+        ServeReloadRequest(bReloadPending);
         if (ServeOneRequest(pBlock, pBinding, pfnDispatch)) {
             continue;
         }
@@ -274,10 +304,19 @@ void RunChannelLoop(SHARED_DATA* pBlock, RFC1157VarBind* pBinding, PFN_DISPATCH 
 
 void InitialiseMIB() {
     if (SnmpExtensionInit(0, nullptr) == 0) {
+        StopIfRequestedDuringStart();
+        ReportStartupError("no MIB definition could be served; the agent ends without serving");
         return;
     }
+    BlockStopSignals(SIG_BLOCK);
+    StopIfRequestedDuringStart();
     SHARED_DATA* pBlock = AttachSharedBlock();
+    g_bInitialising = 0;
+    BlockStopSignals(SIG_UNBLOCK);
     if (pBlock == nullptr) {
+        ReportStartupError("the shared-memory block (key %d, %u bytes) cannot be created or "
+                           "attached: %s",
+                           ZUND_SHM_KEY, static_cast<unsigned>(ZUND_SHM_SIZE), strerror(errno));
         return;
     }
     pstVarBind = AllocateRequestBinding();

@@ -4,6 +4,7 @@
 // towards the trap callback, and marks the agent ready.
 #include "genpvkagent.h"
 
+#include "AgentReport.h"
 #include "FindHolder.h"
 #include "parseini.h"
 #include "snmpapi.h"
@@ -35,30 +36,46 @@ struct LibraryTexts {
 };
 
 // Ends the process after a loader failure: the banner on standard output
-// (discarded once detached), the loader's text on standard error.
-[[noreturn]] void LoaderFailure(const char* pszBanner) {
+// (discarded once detached), and one line naming the library, the
+// definition's prefix and the loader's text on standard error and in the
+// system log.
+[[noreturn]] void LoaderFailure(const char* pszBanner, const LibraryTexts& stTexts,
+                                const char* pszStep) {
     if (pszBanner != nullptr) {
         printf("%s\n", pszBanner);
     }
     const char* pszError = dlerror();
-    fprintf(stderr, "%s\n", pszError ? pszError : "unknown loader error");
+    ReportStartupError("storage library %s of the MIB definition %s %s: %s", stTexts.szDLLName,
+                       stTexts.szOIDPrefix, pszStep, pszError ? pszError : "unknown loader error");
     exit(1);
 }
 
 // A definition the tables cannot hold ends the process like a library that
 // does not load.
 [[noreturn]] void RefuseDefinition(int iIndex, const char* pszReason) {
-    fprintf(stderr, "qbz_korvodsnmpagent: MIB definition %d refused: %s\n", iIndex, pszReason);
+    ReportStartupError("MIB definition %d (%s) refused: %s", iIndex,
+                       g_ParseINIarr[iIndex < g_iNoOfDeviceType ? iIndex : 0].m_szOIDPrefix,
+                       pszReason);
     exit(1);
 }
 
-void* BindExport(void* pHandle, const char* pszName, const char* pszBanner) {
+void* BindExport(void* pHandle, const char* pszName, const char* pszBanner,
+                 const LibraryTexts& stTexts) {
     dlerror();
     void* pExport = dlsym(pHandle, pszName);
     if (pExport == nullptr) {
-        LoaderFailure(pszBanner);
+        char szStep[64];
+        snprintf(szStep, sizeof(szStep), "lacks the export %s", pszName);
+        LoaderFailure(pszBanner, stTexts, szStep);
     }
     return pExport;
+}
+
+// A data source is a plain file-name part: with a "/" the loader would take
+// the library name as a path to anywhere.
+bool IsPlainDataSource(int i) {
+    return strchr(g_ParseINIarr[i].m_szDataSrc, '/') == nullptr &&
+           g_ParseINIarr[i].m_szDataSrc[0] != '\0';
 }
 
 // Brings up library entry i; ends the process when it cannot.
@@ -72,27 +89,32 @@ void BringUpLibrary(int i) {
     if (CountOidComponents(stTexts.szOIDPrefix) > static_cast<int>(MAX_PREFIX_IDS)) {
         RefuseDefinition(i, "its OID prefix has more than 20 sub-identifiers");
     }
+    if (!IsPlainDataSource(i)) {
+        RefuseDefinition(i, "its DATA_SRC is empty or not a plain file-name part");
+    }
     MIB_DC& stEntry = g_pMIB_DC[i];
     stEntry.handle = dlopen(stTexts.szDLLName, RTLD_LAZY);
     if (stEntry.handle == nullptr) {
-        LoaderFailure("##############Error0###########");
+        LoaderFailure("##############Error0###########", stTexts, "does not load");
     }
     stEntry.nClientIPCount = GetClientIPList(getTrapDestinationFileName(i), stEntry.ClientIPList);
 
     InitDLL pfnInitializeDll = reinterpret_cast<InitDLL>(
-        BindExport(stEntry.handle, "InitializeDll", "##############Error###########"));
+        BindExport(stEntry.handle, "InitializeDll", "##############Error###########", stTexts));
     if (!pfnInitializeDll(szAgtVer, stTexts.szMIBVersion)) {
         printf("INITIALIZE FAILED!!!!\n");
+        ReportStartupError("storage library %s of the MIB definition %s: InitializeDll failed",
+                           stTexts.szDLLName, stTexts.szOIDPrefix);
         exit(0);
     }
-    stEntry.m_pholder = reinterpret_cast<InitFunc>(
-        BindExport(stEntry.handle, "getObjectHolderByName_c", "##############Error1###########"));
+    stEntry.m_pholder = reinterpret_cast<InitFunc>(BindExport(
+        stEntry.handle, "getObjectHolderByName_c", "##############Error1###########", stTexts));
     memcpy(stEntry.pszOIDPrefix, stTexts.szOIDPrefix, sizeof(stEntry.pszOIDPrefix));
     CreateASNFromOID(stEntry.pszOIDPrefix, stEntry.MibOidPrefix, i);
     getHolder("Adapter", stEntry.pszOIDPrefix);
 
-    EventFunc pfnStartEvents =
-        reinterpret_cast<EventFunc>(BindExport(stEntry.handle, "startEventProcessing", nullptr));
+    EventFunc pfnStartEvents = reinterpret_cast<EventFunc>(
+        BindExport(stEntry.handle, "startEventProcessing", nullptr, stTexts));
     pfnStartEvents(MyCallback, i);
 }
 
@@ -107,6 +129,7 @@ void CreateASNFromOID(char* pstrOID, AsnObjectIdentifier& pASNObj, int indx) {
 int SnmpExtensionInit(DWORD /*dwTimeZeroReference*/, HANDLE /*hPollForTrapEvent*/) {
     zund_initover = 0;
     g_noOfDLL = initParseINI(OS_TYPE_LINUX);
+    StopIfRequestedDuringStart();
     if (g_noOfDLL < 1) {
         g_noOfDLL = 0;
         return 0;
@@ -119,6 +142,7 @@ int SnmpExtensionInit(DWORD /*dwTimeZeroReference*/, HANDLE /*hPollForTrapEvent*
     for (int i = 0; i < g_noOfDLL; ++i) {
         BringUpLibrary(i);
         ++nBroughtUp;
+        StopIfRequestedDuringStart();
     }
     if (nBroughtUp > 0) {
         zund_initover = 1;

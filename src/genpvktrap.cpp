@@ -158,6 +158,8 @@ int SendToPair(int argc, const OID_VAR* pOIDs, const char* pszTrapID, const char
         return -1;
     }
     if (nPid == 0) {
+        // The daemon ignores SIGPIPE; the sender gets the usual action back.
+        signal(SIGPIPE, SIG_DFL);
         if (nArgs > 0) {
             execv(TRAP_SENDER_PATH, const_cast<char* const*>(ppszArgv));
         }

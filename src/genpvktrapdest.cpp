@@ -2,8 +2,14 @@
 // the trap keywords of snmpd.conf.
 #include "genpvkagent.h"
 
+#include "AgentReport.h"
+#include "ConfigFile.h"
+
+#include "parseini.h"
+
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -36,9 +42,9 @@ struct ConfLine {
 // Reads the next line and splits it; false at the end of the file. Comment
 // lines and lines without tokens come back with nTokens 0. A carriage return
 // ending the line is not part of its last token.
-bool ReadConfLine(FILE* pFile, ConfLine& line) {
+bool ReadConfLine(CConfigLineReader& reader, ConfLine& line) {
     line.nTokens = 0;
-    if (fgets(line.szText, sizeof(line.szText), pFile) == nullptr) {
+    if (!reader.nextLine(line.szText, sizeof(line.szText))) {
         return false;
     }
     if (line.szText[0] == '#') {
@@ -133,8 +139,9 @@ void ReadCom2secLine(ConfReading& reading, const ConfLine& line) {
 // Pass 1. Once the list is full no further source is taken, but the file is
 // still read for its trap community, which reaches every trapsink line.
 void ReadAccessSources(ConfReading& reading, FILE* pConf) {
+    CConfigLineReader reader(pConf, CONFIG_TEXT_MAX_BYTES);
     ConfLine line;
-    while (ReadConfLine(pConf, line)) {
+    while (ReadConfLine(reader, line)) {
         if (IsKeyword(line, TRAPCOMMUNITY_KEYWORD)) {
             ReadTrapCommunityLine(reading, line);
         } else if (IsKeyword(line, COM2SEC_KEYWORD)) {
@@ -207,8 +214,9 @@ void ReadTrapsinkLine(ConfReading& reading, const ConfLine& line) {
 
 // Pass 2.
 void ReadTrapSinks(ConfReading& reading, FILE* pConf) {
+    CConfigLineReader reader(pConf, CONFIG_TEXT_MAX_BYTES);
     ConfLine line;
-    while (ReadConfLine(pConf, line)) {
+    while (ReadConfLine(reader, line)) {
         if (IsKeyword(line, TRAPSINK_KEYWORD)) {
             ReadTrapsinkLine(reading, line);
         }
@@ -252,9 +260,10 @@ bool ReadDestinationLine(const ConfLine& line, CLIENT_IP& entry) {
 }
 
 int ReadDestinationFile(FILE* pFile, PCLIENT_IP pClientIPList) {
+    CConfigLineReader reader(pFile, CONFIG_TEXT_MAX_BYTES);
     int nInUse = 0;
     ConfLine line;
-    while (nInUse < CLIENT_IP_LIST_SIZE && ReadConfLine(pFile, line)) {
+    while (nInUse < CLIENT_IP_LIST_SIZE && ReadConfLine(reader, line)) {
         if (line.nTokens == 0) {
             continue;
         }
@@ -287,8 +296,11 @@ int ReadDestinationFile(FILE* pFile, PCLIENT_IP pClientIPList) {
 } // namespace
 
 int GetClientIPListFromConf(const char* pszConfFile, PCLIENT_IP pClientIP, int nFreeEntries) {
-    FILE* pConf = fopen(pszConfFile, "r");
+    ConfigFileStatus eStatus;
+    FILE* pConf = OpenConfigFile(pszConfFile, CONFIG_TEXT_MAX_BYTES, eStatus);
     if (pConf == nullptr) {
+        ReportStartupError("snmpd.conf %s: %s; no trap destinations from it", pszConfFile,
+                           DescribeConfigFileStatus(eStatus));
         return -1;
     }
     ConfReading reading = {pClientIP, nFreeEntries, 0, false, {}};
@@ -303,12 +315,68 @@ int GetClientIPListFromConf(const char* pszConfFile, PCLIENT_IP pClientIP, int n
 int GetClientIPList(const char* pszFileName, PCLIENT_IP pClientIPList) {
     ClearList(pClientIPList, CLIENT_IP_LIST_SIZE);
     const char* pszName = pszFileName == nullptr ? "" : pszFileName;
-    FILE* pFile = pszName[0] == '\0' ? nullptr : fopen(pszName, "r");
+    ConfigFileStatus eStatus;
+    FILE* pFile = OpenConfigFile(pszName, CONFIG_TEXT_MAX_BYTES, eStatus);
     if (pFile == nullptr) {
         printf("Cant open file..%s..\n", pszName);
+        // A definition without a trap destination file sends no traps by
+        // choice; a named file that cannot be read is a problem.
+        if (pszName[0] != '\0') {
+            ReportStartupError("trap destination file %s: %s; no traps are sent for its "
+                               "definition",
+                               pszName, DescribeConfigFileStatus(eStatus));
+        }
         return -1;
     }
     int nInUse = ReadDestinationFile(pFile, pClientIPList);
     fclose(pFile);
     return nInUse;
+}
+
+// ---- Re-reading the destinations while the daemon serves ---------------------
+
+namespace {
+
+// Lists read by ReadPendingTrapDestinations, waiting to replace the lists in
+// use. Written and read on the main thread only; the lists in use are
+// replaced under MyMutex, which the event threads hold while they send.
+struct TrapDestinationList {
+    int nClientIPCount;
+    CLIENT_IP ClientIPList[CLIENT_IP_LIST_SIZE];
+};
+std::vector<TrapDestinationList> g_vPendingDestinations;
+bool g_bDestinationsPending = false;
+
+} // namespace
+
+void ReadPendingTrapDestinations() {
+    g_vPendingDestinations.assign(static_cast<size_t>(g_noOfDLL < 0 ? 0 : g_noOfDLL),
+                                  TrapDestinationList());
+    for (int i = 0; i < g_noOfDLL; i++) {
+        TrapDestinationList& stPending = g_vPendingDestinations[static_cast<size_t>(i)];
+        stPending.nClientIPCount =
+            GetClientIPList(getTrapDestinationFileName(i), stPending.ClientIPList);
+    }
+    g_bDestinationsPending = true;
+}
+
+bool ApplyPendingTrapDestinations() {
+    if (!g_bDestinationsPending) {
+        return true;
+    }
+    // A trap being sent holds the lock for as long as its senders run; the
+    // request loop must not wait for it, so it tries again on its next turn.
+    if (pthread_mutex_trylock(&MyMutex) != 0) {
+        return false;
+    }
+    for (int i = 0; i < g_noOfDLL && g_pMIB_DC != nullptr; i++) {
+        const TrapDestinationList& stPending = g_vPendingDestinations[static_cast<size_t>(i)];
+        g_pMIB_DC[i].nClientIPCount = stPending.nClientIPCount;
+        memcpy(g_pMIB_DC[i].ClientIPList, stPending.ClientIPList,
+               sizeof(g_pMIB_DC[i].ClientIPList));
+    }
+    pthread_mutex_unlock(&MyMutex);
+    g_vPendingDestinations.clear();
+    g_bDestinationsPending = false;
+    return true;
 }
