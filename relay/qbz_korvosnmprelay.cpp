@@ -15,6 +15,7 @@
 #include <cstring>
 #include <iostream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -25,14 +26,25 @@ const char* const USAGE_TEXT =
 std::string AnswerRead(RelayMethod nMethod, const std::string& strOID) {
     RelayRequest stRequest;
     stRequest.nMethod = nMethod;
-    if (!ParseNumericOid(strOID, stRequest.vOID) || stRequest.vOID.size() > ZUND_MAX_OID_IDS) {
+    if (!ParseNumericOid(strOID, stRequest.vOID)) {
         return "";
+    }
+    std::vector<uint32_t> vRequested = stRequest.vOID;
+    if (stRequest.vOID.size() > ZUND_MAX_OID_IDS) {
+        // No object has that many sub-identifiers: a get names nothing, and
+        // the object after a longer OID is the object after its first 50.
+        if (nMethod == RELAY_GET) {
+            return "";
+        }
+        stRequest.vOID.resize(ZUND_MAX_OID_IDS);
     }
     if (nMethod == RELAY_GET && !IsInSubtree(stRequest.vOID)) {
         return "";
     }
     RelayAnswer stAnswer = ExchangeWithDaemon(stRequest);
-    if (stAnswer.nKind != RelayAnswer::VALUE) {
+    std::vector<uint32_t> vAnswer;
+    if (stAnswer.nKind != RelayAnswer::VALUE || !ParseNumericOid(stAnswer.strOID, vAnswer) ||
+        (nMethod == RELAY_GETNEXT && CompareOid(vAnswer, vRequested) <= 0)) {
         return "";
     }
     return stAnswer.strOID + "\n" + stAnswer.strType + "\n" + stAnswer.strValue + "\n";

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <string>
 #include <syslog.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
@@ -71,11 +72,33 @@ void ClearBindingValue(RFC1157VarBind* pBinding) {
     memset(&pBinding->value, 0, sizeof(pBinding->value));
 }
 
+// The OID word of a get-next cut after its 50th sub-identifier: no object
+// has more, so the object after the cut OID is the object after the word.
+std::string CutToNameCapacity(const char* pszOID) {
+    std::string strCut;
+    int nComponents = 0;
+    for (const char* pszCursor = pszOID; *pszCursor != '\0';) {
+        size_t nDots = strspn(pszCursor, ".");
+        size_t nLength = strcspn(pszCursor + nDots, ".");
+        if (nLength > 0 && ++nComponents > static_cast<int>(ZUND_MAX_OID_IDS)) {
+            break;
+        }
+        strCut.append(pszCursor, nDots + nLength);
+        pszCursor += nDots + nLength;
+    }
+    return strCut;
+}
+
 // Parses the OID word into the binding's name; false when it has more
-// sub-identifiers than the name holds.
-bool SetBindingName(RFC1157VarBind* pBinding, const char* pszOID) {
+// sub-identifiers than the name holds (a get-next's word is cut instead).
+bool SetBindingName(RFC1157VarBind* pBinding, const char* pszOID, UINT nAction) {
+    std::string strCut;
     if (CountOidComponents(pszOID) > static_cast<int>(ZUND_MAX_OID_IDS)) {
-        return false;
+        if (nAction != SNMP_ACTION_GETNEXT) {
+            return false;
+        }
+        strCut = CutToNameCapacity(pszOID);
+        pszOID = strCut.c_str();
     }
     AsnObjectIdentifier stParsed;
     stParsed.idLength = 0;
@@ -198,7 +221,7 @@ UINT DispatchRequest(const SHARED_DATA* pBlock, RFC1157VarBind* pBinding, UINT& 
     if (nAction == ACTION_UNKNOWN || !ReadRequestWords(pBlock, nAction, stWords)) {
         return SNMP_STATUS_NOSUCHNAME;
     }
-    if (!SetBindingName(pBinding, stWords.pszOID)) {
+    if (!SetBindingName(pBinding, stWords.pszOID, nAction)) {
         return SNMP_STATUS_NOSUCHNAME;
     }
     if (nAction == SNMP_ACTION_SET &&

@@ -6,6 +6,7 @@
 
 #include "FindHolder.h"
 #include "Zundfunc.h"
+#include "WalkResume.h"
 #include "Zundsnmp.h"
 #include "parseini.h"
 #include "snmpapi.h"
@@ -60,6 +61,19 @@ bool AppendRetryComponent(char* pszOID) {
     }
     strcat(pszOID, RETRY_COMPONENT);
     return true;
+}
+
+// Whether the name is prefix . entry . attribute . 0 of the resolved scalar,
+// and not an OID below that instance.
+bool NamesScalarInstance(const AsnObjectIdentifier& stName, const obj_attrib& obj) {
+    int index = getIDForOIDPrefixASNForOID(obj.szOIDPrefix);
+    if (index < 0) {
+        return false;
+    }
+    long nAfterEntry = static_cast<long>(stName.idLength) -
+                       static_cast<long>(g_pMIB_DC[index].MibOidPrefix.idLength) -
+                       CountOidComponents(obj.szOID);
+    return nAfterEntry == 2;
 }
 
 // A get of a scalar's instance 0, answered from instance 0 of its holder.
@@ -125,6 +139,11 @@ UINT PopulateValue(RFC1157VarBind* varbind, UINT pduaction) {
     if (!IsKnownAction(pduaction)) {
         return SNMP_STATUS_NOSUCHNAME;
     }
+    // A get-next from an OID that names no object goes on where the walk
+    // would, never ending the subtree early.
+    if (pduaction == SNMP_ACTION_GETNEXT && ResumeWalkPosition(varbind->name) == WALK_RESUME_END) {
+        return SNMP_STATUS_NOSUCHNAME;
+    }
     for (int nPass = 0; nPass < MAX_WALK_PASSES; ++nPass) {
         obj_attrib obj;
         char szRequested[REQUEST_OID_SIZE];
@@ -158,6 +177,10 @@ UINT PopulateValue(RFC1157VarBind* varbind, UINT pduaction) {
             bool bInstanceZero =
                 varbind->name.idLength > 0 && varbind->name.ids[varbind->name.idLength - 1] == 0;
             if (pduaction == SNMP_ACTION_GET && bInstanceZero) {
+                // Only the instance itself: an OID below it names nothing.
+                if (!NamesScalarInstance(varbind->name, obj)) {
+                    return SNMP_STATUS_NOSUCHNAME;
+                }
                 return GetScalarInstance(varbind, p_CBaseHolder, obj);
             }
             if (p_CBaseHolder == nullptr && pduaction != SNMP_ACTION_GETNEXT) {

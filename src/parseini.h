@@ -208,6 +208,15 @@ class CParseINI {
     // false when it has no group or table with attributes.
     bool getFirstObject(char* pszFirstObject, size_t nSize);
 
+    // The groups and tables a get-next walk visits in this store, in walk
+    // order: from the store's first object along the walk order, until its
+    // last entry, an entry that names no group or table, or an entry seen
+    // before. An entry is a group's index, or m_nGroups + a table's index.
+    // Returns how many were written (at most nMax).
+    int getWalkEntries(int* piEntries, int nMax);
+    // The group (below m_nGroups) or table of such an entry index.
+    const CGroup& walkEntry(int iEntry) const;
+
     // Trap lookup.
     TrapObj* getTrap_Details(const char* ptrTrapCode);
     bool isTrapEnabled();
@@ -216,6 +225,7 @@ class CParseINI {
     bool ownsOID(const char* pszOID) const;
 
   private:
+    int entryIndexOf(const char* pszEntryOID) const;
     int findNearestGroup(const char* pszRemainder, int nRemainderLen) const;
     int findNearestTable(const char* pszRemainder, int nRemainderLen) const;
     int findExactMatch(const char* ptrOID, obj_attrib& obj, bool bTables);

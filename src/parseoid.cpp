@@ -260,6 +260,58 @@ bool CParseINI::getFirstObject(char* pszFirstObject, size_t nSize) {
     return false;
 }
 
+int CParseINI::entryIndexOf(const char* pszEntryOID) const {
+    for (int i = 0; i < m_nGroups; i++) {
+        if (hasAttribs(m_ptrCGroup[i]) && strcmp(m_ptrCGroup[i].szEntryOID, pszEntryOID) == 0) {
+            return i;
+        }
+    }
+    for (int i = 0; i < m_nTables; i++) {
+        if (hasAttribs(m_ptrCTbl[i]) && strcmp(m_ptrCTbl[i].szEntryOID, pszEntryOID) == 0) {
+            return m_nGroups + i;
+        }
+    }
+    return -1;
+}
+
+const CGroup& CParseINI::walkEntry(int iEntry) const {
+    return iEntry < m_nGroups ? m_ptrCGroup[iEntry]
+                              : static_cast<const CGroup&>(m_ptrCTbl[iEntry - m_nGroups]);
+}
+
+int CParseINI::getWalkEntries(int* piEntries, int nMax) {
+    char szFirstObject[MAP_OID_SIZE];
+    if (nMax <= 0 || !getFirstObject(szFirstObject, sizeof(szFirstObject))) {
+        return 0;
+    }
+    // The first object is "entry.attribute."; its entry is the one whose
+    // first object it is, groups before tables as the resolution decides.
+    int iEntry = -1;
+    for (int i = 0; i < m_nGroups + m_nTables && iEntry < 0; i++) {
+        char szObject[FIRST_OBJECT_SIZE];
+        if (hasAttribs(walkEntry(i))) {
+            formFirstObject(walkEntry(i), szObject, sizeof(szObject));
+            iEntry = strcmp(szObject, szFirstObject) == 0 ? i : -1;
+        }
+    }
+    int nEntries = 0;
+    while (iEntry >= 0 && nEntries < nMax) {
+        for (int i = 0; i < nEntries; i++) {
+            if (piEntries[i] == iEntry) {
+                return nEntries; // a walk order that leads in a circle
+            }
+        }
+        piEntries[nEntries++] = iEntry;
+        char szNext[MAP_OID_SIZE] = {0};
+        // The last walk-order entry's target is not walked to.
+        if (getNextEntry(walkEntry(iEntry).szEntryOID, szNext) != 1) {
+            break;
+        }
+        iEntry = entryIndexOf(szNext);
+    }
+    return nEntries;
+}
+
 // ---- Across stores ----------------------------------------------------------
 
 bool writelog(const char* /*pszText*/) {

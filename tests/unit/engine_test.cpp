@@ -393,4 +393,60 @@ TEST_F(EngineTest, HoldersAreAskedOncePerClass) {
     EXPECT_EQ(1, g_nHolderRequests);
 }
 
+TEST_F(EngineTest, GetNextResumesInsideAndAfterGroupsAndTables) {
+    const std::pair<std::string, std::string> aCases[] = {
+        {Raid("1.4"), Raid("2.1.1.0")},          // past the group's last member
+        {Raid("1.2.0.0"), Raid("1.3.0")},        // below a scalar instance
+        {Raid("1.1.4294967295"), Raid("1.2.0")}, // a huge scalar instance
+        {Raid("1.4294967295"), Raid("2.1.1.0")}, // a huge attribute number
+        {Raid("2.1.4"), Shelf("1.1.1.0")},       // past the last column of the last table
+        {Raid("2.1.1.0.7.7"), Raid("2.1.1.1")},  // below a table cell
+        {Raid("2.2"), Shelf("1.1.1.0")},         // an unused entry number
+        {Raid("0"), Raid("1.1.0")},              // before the first entry
+        {SHELF_PREFIX, Shelf("1.1.1.0")},        // a definition with tables only
+    };
+    for (const auto& stCase : aCases) {
+        EXPECT_EQ(0u, Request(SNMP_ACTION_GETNEXT, stCase.first)) << stCase.first;
+        EXPECT_EQ(stCase.second, Name()) << "get-next from " << stCase.first;
+    }
+    EXPECT_EQ(2u, Request(SNMP_ACTION_GETNEXT, Shelf("1.1.3"))) << "past everything";
+}
+
+TEST_F(EngineTest, ResumptionFollowsTheDefinitionsWalkOrder) {
+    // Table 5.1 comes before table 2.1 in this walk order.
+    g_ParseINIarr[0].resetDefinition();
+    std::string strDefinition = RAID_DEFINITION;
+    strDefinition.replace(strDefinition.find("ENTRY_OID=3.1"), 13, "ENTRY_OID=5.1");
+    strDefinition.replace(strDefinition.find("CLASS_NAME=Ghost"), 16, "CLASS_NAME=System");
+    strDefinition.replace(strDefinition.find("FROM_OID=1\nTO_OID=2.1"), 21,
+                          "FROM_OID=1\nTO_OID=5.1");
+    strDefinition.replace(strDefinition.find("FROM_OID=2.1\nTO_OID=3.1"), 23,
+                          "FROM_OID=5.1\nTO_OID=2.1");
+    strDefinition.replace(strDefinition.find("FROM_OID=3.1\nTO_OID=100"), 23,
+                          "FROM_OID=2.1\nTO_OID=100");
+    readDefinition(g_ParseINIarr[0], strDefinition);
+    m_stSystem.m_mapInts["Id"] = 4;
+
+    EXPECT_EQ(0u, Request(SNMP_ACTION_GETNEXT, Raid("5.1.2")));
+    EXPECT_EQ(Raid("2.1.1.0"), Name()) << "past table 5.1 the walk goes on at 2.1";
+    EXPECT_EQ(0u, Request(SNMP_ACTION_GETNEXT, Raid("3")));
+    EXPECT_EQ(Raid("5.1.1.0"), Name()) << "between entries: the first walk entry after it";
+}
+
+TEST_F(EngineTest, ATableWithTwoKeysKeepsItsWalk) {
+    g_ParseINIarr[0].resetDefinition();
+    std::string strDefinition = RAID_DEFINITION;
+    strDefinition.replace(strDefinition.find("NO_OF_KEYS=1"), 12, "NO_OF_KEYS=2");
+    readDefinition(g_ParseINIarr[0], strDefinition);
+    EXPECT_EQ(0u, Request(SNMP_ACTION_GETNEXT, Raid("2.1.1.0.0")));
+    EXPECT_EQ(Shelf("1.1.1.0"), Name()) << "the walk leaves the table after its first cell";
+}
+
+TEST_F(EngineTest, AGetBelowAScalarInstanceNamesNothing) {
+    EXPECT_EQ(2u, Request(SNMP_ACTION_GET, Raid("1.1.0.0")));
+    EXPECT_EQ(2u, Request(SNMP_ACTION_GET, Raid("1.2.5.0")));
+    EXPECT_EQ(0u, Request(SNMP_ACTION_GET, Raid("1.2.0")));
+    EXPECT_EQ("16", Value());
+}
+
 } // namespace
