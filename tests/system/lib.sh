@@ -101,12 +101,15 @@ DEVICES
 }
 
 # Puts a recording stand-in over /usr/bin/snmptrap. It prints a version
-# unless $WORK/snmptrap.mode says "nodigit", and appends its arguments to
-# $WORK/snmptrap.calls.
+# unless $WORK/snmptrap.mode says "nodigit" (or "hang": its version query
+# never returns), and appends its arguments to $WORK/snmptrap.calls.
 fake_trap_sender() {
     cat >"$WORK/snmptrap" <<SCRIPT
 #!/bin/sh
 echo "\$*" >>"$WORK/snmptrap.calls"
+if [ "\$(cat "$WORK/snmptrap.mode" 2>/dev/null)" = hang ] && [ "\$1" = -V ]; then
+    exec sleep 600
+fi
 if [ "\$(cat "$WORK/snmptrap.mode" 2>/dev/null)" = nodigit ]; then
     echo "NET-SNMP version: unknown" >&2
 else
