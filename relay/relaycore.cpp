@@ -8,6 +8,7 @@
 #include <cstring>
 
 const char* const RELAY_SUBTREE = ".1.3.6.1.4.1.7310";
+const char* const SET_REFUSAL_WORD = "not-writable";
 
 namespace {
 
@@ -165,22 +166,25 @@ bool IsInSubtree(const std::vector<uint32_t>& vOID) {
 
 std::string AcceptSetValue(const std::string& strType, const std::string& strValue,
                            RelayRequest& stRequest) {
+    // Every refusal is the one word the daemon answers for a set it refuses:
+    // the block cannot tell a value of another type or out of the holder's
+    // range from a read-only object, so the relay's own checks answer alike.
     std::string strPlain;
     if (strType == "integer") {
         strPlain = strValue;
         if (!IsInt32Text(strPlain)) {
-            return "wrong-value";
+            return SET_REFUSAL_WORD;
         }
     } else if (strType == "string") {
         strPlain = StripQuotes(strValue);
         if (strPlain.find('\0') != std::string::npos) {
-            return "wrong-value";
+            return SET_REFUSAL_WORD;
         }
     } else {
-        return "wrong-type";
+        return SET_REFUSAL_WORD;
     }
     if (strPlain.size() >= ZUND_VALUE_WORD_SIZE) {
-        return "wrong-length";
+        return SET_REFUSAL_WORD;
     }
     stRequest.strType = strType;
     stRequest.strValue = strPlain;

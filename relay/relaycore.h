@@ -44,13 +44,16 @@ std::string FormatOid(const std::vector<uint32_t>& vOID);
 // Lexicographic order of two OIDs: <0, 0, >0.
 int CompareOid(const std::vector<uint32_t>& vLeft, const std::vector<uint32_t>& vRight);
 
+extern const char* const SET_REFUSAL_WORD;
+
 // True when the OID lies at or below RELAY_SUBTREE.
 bool IsInSubtree(const std::vector<uint32_t>& vOID);
 
 // Checks and normalises a set's type word and value as snmpd gives them.
 // Returns an empty text when accepted (strType and strValue of the request are
-// filled), otherwise snmpd's refusal word ("wrong-type", "wrong-length",
-// "wrong-value").
+// filled), otherwise the refusal word SET_REFUSAL_WORD ("not-writable"), the
+// same for a value of another type, an integer outside 32 bits and a value
+// too long for the block, as the daemon answers for a set it refuses.
 std::string AcceptSetValue(const std::string& strType, const std::string& strValue,
                            RelayRequest& stRequest);
 

@@ -64,6 +64,13 @@ refused "text for an integer" $RAID.2.1.7.0 s 20
 refused "index out of range" $RAID.2.1.7.2 i 20
 refused "value the library refuses" $RAID.2.1.7.0 i 101
 refused "text attribute" $RAID.2.1.2.0 s "new model"
+# A value of another type or out of the holder's range gets one answer,
+# whatever its type: notWritable.
+for typed in "i 101" "s 20" "u 20" "t 20" "a 10.0.0.1" "o .1.3" "x 0102" "d 1.2" "b 1"; do
+    read -r type value <<<"$typed"
+    snmpset -v2c -c private "${SNMP[@]}" "$TARGET" $RAID.2.1.7.0 "$type" "$value" >"$WORK/refused" 2>&1 || true
+    expect_contains "$(cat "$WORK/refused")" "notWritable" "a set of type $type"
+done
 expect_eq 30 "$(get $RAID.2.1.7.0)" "refused sets change nothing"
 pass "sets"
 stop_snmpd
