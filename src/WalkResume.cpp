@@ -206,24 +206,41 @@ int StoreCovering(const AsnObjectIdentifier& stName) {
     return -1;
 }
 
+// The store with the smallest prefix after the name; -1 when none.
+int StoreAfter(const AsnObjectIdentifier& stName) {
+    int iNext = -1;
+    CNumericOid stNext;
+    for (int i = 0; i < g_iNoOfDeviceType; i++) {
+        CNumericOid stPrefix;
+        if (!PrefixOf(i, stPrefix) || CompareAt(stName, 0, stPrefix) >= 0) {
+            continue;
+        }
+        AsnObjectIdentifier stCandidate = {stPrefix.nLength, stPrefix.aIds};
+        if (iNext < 0 || CompareAt(stCandidate, 0, stNext) < 0) {
+            iNext = i;
+            stNext = stPrefix;
+        }
+    }
+    return iNext;
+}
+
 } // namespace
 
 WalkResumeResult ResumeWalkPosition(AsnObjectIdentifier& stName) {
     if (g_ParseINIarr == nullptr || g_iNoOfDeviceType <= 0) {
         return WALK_RESUME_UNCHANGED;
     }
+    // Under a store's prefix, or else before the store that comes next.
     int iStore = StoreCovering(stName);
-    // Before, between or after the stores the usual resolution finds the
-    // next store, or nothing.
     if (iStore < 0) {
-        return WALK_RESUME_UNCHANGED;
+        iStore = StoreAfter(stName);
     }
-    for (; iStore < g_iNoOfDeviceType; iStore++) {
+    for (; iStore >= 0 && iStore < g_iNoOfDeviceType; iStore++) {
         CNumericOid stPrefix;
         if (!PrefixOf(iStore, stPrefix)) {
             continue;
         }
-        // A later store is entered before its first object.
+        // A store the request is not under is entered before its first object.
         if (!HasAt(stName, 0, stPrefix)) {
             CPosition position;
             position.set(stPrefix, nullptr, 0, nullptr);

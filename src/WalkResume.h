@@ -6,8 +6,11 @@
 //
 // The request is moved to the position from which the usual get-next reaches
 // the object the walk reaches next after it: inside the group or table that
-// holds the request OID, or at the first object of the walk-order entry that
-// follows. The walk order stays the definition's own: for a walk order that
+// holds the request OID, at the first object of the walk-order entry that
+// follows, or, for an OID outside every definition, at the first object of
+// the definition with the next larger prefix (compared as numbers, so that
+// sub-identifiers of 2^31 and above, which print as negative numbers, do not
+// lead back to the first definition). The walk order stays the definition's own: for a walk order that
 // increases, this is the first object after the request in OID order.
 #ifndef KORVO_WALKRESUME_H
 #define KORVO_WALKRESUME_H

@@ -410,6 +410,8 @@ TEST_F(EngineTest, GetNextResumesInsideAndAfterGroupsAndTables) {
         EXPECT_EQ(stCase.second, Name()) << "get-next from " << stCase.first;
     }
     EXPECT_EQ(2u, Request(SNMP_ACTION_GETNEXT, Shelf("1.1.3"))) << "past everything";
+    EXPECT_EQ(2u, Request(SNMP_ACTION_GETNEXT, "1.3.6.1.4.1.7310.4294967295.1"))
+        << "after every definition, with sub-identifiers that print as negative numbers";
 }
 
 TEST_F(EngineTest, ResumptionFollowsTheDefinitionsWalkOrder) {
