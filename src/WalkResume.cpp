@@ -224,10 +224,73 @@ int StoreAfter(const AsnObjectIdentifier& stName) {
     return iNext;
 }
 
+// ---- The common case, without parsing or allocating --------------------------
+
+// Whether the dotted text of plain decimal components (empty components
+// skipped) stands in the name from offset nAt; nEnd gets the offset after it.
+bool TextStandsAt(const char* pszText, const AsnObjectIdentifier& stName, UINT nAt, UINT& nEnd) {
+    UINT nIndex = nAt;
+    bool bAny = false;
+    for (const char* pszCursor = pszText; *pszCursor != '\0';) {
+        if (*pszCursor == '.') {
+            ++pszCursor;
+            continue;
+        }
+        unsigned long long nValue = 0;
+        while (*pszCursor >= '0' && *pszCursor <= '9') {
+            nValue = nValue * 10 + static_cast<unsigned>(*pszCursor++ - '0');
+            if (nValue > 0xFFFFFFFFull) {
+                return false;
+            }
+        }
+        if ((*pszCursor != '.' && *pszCursor != '\0') || nIndex >= stName.idLength ||
+            stName.ids[nIndex] != nValue) {
+            return false;
+        }
+        ++nIndex;
+        bAny = true;
+    }
+    nEnd = nIndex;
+    return bAny;
+}
+
+// True when the request names an attribute (and at most one instance, or any
+// instance of a table with two or three keys) of a group or table of the
+// store it lies under: the usual get-next takes it as it is. This is what a
+// walk asks for all the time.
+bool IsOrdinaryRequest(const AsnObjectIdentifier& stName) {
+    for (int iStore = 0; iStore < g_iNoOfDeviceType; iStore++) {
+        CParseINI& store = g_ParseINIarr[iStore];
+        UINT nPrefixEnd = 0;
+        if (!TextStandsAt(store.m_szOIDPrefix, stName, 0, nPrefixEnd)) {
+            continue;
+        }
+        int iHolder = -1;
+        UINT nHolderEnd = 0;
+        for (int i = 0; i < store.m_nGroups + store.m_nTables; i++) {
+            UINT nEnd = 0;
+            if (CountFromText(store.walkEntry(i).szTotalAttrbs) > 0 &&
+                TextStandsAt(store.walkEntry(i).szEntryOID, stName, nPrefixEnd, nEnd) &&
+                nEnd > nHolderEnd) {
+                iHolder = i;
+                nHolderEnd = nEnd;
+            }
+        }
+        if (iHolder < 0 || stName.idLength <= nHolderEnd) {
+            return false;
+        }
+        AttribRange stRange = RangeOf(store, iHolder);
+        UINT nAttrib = stName.ids[nHolderEnd];
+        return nAttrib >= stRange.nFirst && nAttrib <= stRange.nLast &&
+               (stName.idLength <= nHolderEnd + 2 || KeysOf(store, iHolder) >= 2);
+    }
+    return false;
+}
+
 } // namespace
 
 WalkResumeResult ResumeWalkPosition(AsnObjectIdentifier& stName) {
-    if (g_ParseINIarr == nullptr || g_iNoOfDeviceType <= 0) {
+    if (g_ParseINIarr == nullptr || g_iNoOfDeviceType <= 0 || IsOrdinaryRequest(stName)) {
         return WALK_RESUME_UNCHANGED;
     }
     // Under a store's prefix, or else before the store that comes next.
