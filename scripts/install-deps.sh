@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
 # Installs, with apt-get, what building and testing need and the machine lacks.
+# Safe to run again: with everything in place it changes nothing and reaches
+# no package server. Each apt-get run is bounded in time.
 set -euo pipefail
 
 PACKAGES=(
@@ -14,22 +16,49 @@ PACKAGES=(
     g++-mingw-w64-x86-64-win32      # the Windows extension agent, 64-bit
     g++-mingw-w64-i686-win32        # the Windows extension agent, 32-bit
     wine64                          # runs the 64-bit Windows tests
+    wine32:i386                     # runs the 32-bit Windows tests (needs i386 multiarch)
 )
+
+# wine32:i386 with the amd64 library updates it pulls in: about 1.1 GB of
+# files and 0.3 GB of downloads. Refused up front below this much free room.
+WINE32_ROOM_MB=2000
+APT_TIMEOUT=1500 # seconds for one apt-get run
+
+fail() {
+    echo "install-deps: $*" >&2
+    exit 1
+}
+
+is_installed() {
+    dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"
+}
+
+free_mb() { # folder
+    df -Pm "$1" | awk 'NR == 2 { print $4 }'
+}
 
 missing=()
 for package in "${PACKAGES[@]}"; do
-    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+    if ! is_installed "$package"; then
         missing+=("$package")
     fi
 done
+[ ${#missing[@]} -gt 0 ] || exit 0
 
-if [ ${#missing[@]} -gt 0 ]; then
-    echo "installing: ${missing[*]}"
-    if [ "$(id -u)" -ne 0 ]; then
-        echo "installing packages needs root (run as root or with sudo)" >&2
-        exit 1
+echo "installing: ${missing[*]}"
+[ "$(id -u)" -eq 0 ] || fail "installing packages needs root (run as root or with sudo)"
+export DEBIAN_FRONTEND=noninteractive
+
+if [[ " ${missing[*]} " == *" wine32:i386 "* ]]; then
+    room=$(free_mb /var/cache/apt/archives)
+    [ "$room" -ge "$WINE32_ROOM_MB" ] ||
+        fail "wine32:i386 for the 32-bit Windows tests needs about ${WINE32_ROOM_MB} MB free, only ${room} MB are (see README, Windows)"
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        dpkg --add-architecture i386
     fi
-    export DEBIAN_FRONTEND=noninteractive
-    apt-get update -qq
-    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
+
+timeout "$APT_TIMEOUT" apt-get update -qq ||
+    fail "apt-get update failed or took longer than $APT_TIMEOUT s"
+timeout "$APT_TIMEOUT" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null ||
+    fail "apt-get install ${missing[*]} failed or took longer than $APT_TIMEOUT s"

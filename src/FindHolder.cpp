@@ -66,7 +66,10 @@ int getIDForOIDPrefixASNForOID(const char* pszOID) {
         return -1;
     }
     for (int iEntry = 0; iEntry < g_noOfDLL; ++iEntry) {
-        if (prefixCoversOid(g_pMIB_DC[iEntry].pszOIDPrefix, pszOID)) {
+        // An entry whose library did not load has no holder export and
+        // serves nothing, whatever its prefix text holds.
+        if (g_pMIB_DC[iEntry].m_pholder != nullptr &&
+            prefixCoversOid(g_pMIB_DC[iEntry].pszOIDPrefix, pszOID)) {
             return iEntry;
         }
     }

@@ -61,7 +61,8 @@ CBaseHolder* getHolder(const char* szClassName, const char* szOIDPrefix);
 
 // The index of the first library entry whose prefix covers the dotted OID
 // text: the prefix is a leading part of the text and is followed there by "."
-// or by the end of the text. -1 when none does.
+// or by the end of the text. Entries without a bound holder export (their
+// library did not load) are passed over. -1 when none does.
 int getIDForOIDPrefixASNForOID(const char* pszOID);
 
 #endif // KORVO_FINDHOLDER_H

@@ -13,6 +13,10 @@ TrapQueueNode* g_pTrapQueueTail = nullptr;
 
 namespace {
 
+// How long an event callback waits at most for start-up to make the trap
+// variable list; start-up normally ends within milliseconds of Init.
+const DWORD VAR_LIST_WAIT_MS = 5 * 60 * 1000;
+
 // The enterprise OID handed to the service points here; the next trap
 // overwrites it.
 UINT g_aEnterpriseIds[TRAP_ENTERPRISE_MAX_IDS];
@@ -65,12 +69,28 @@ void CopyTrapVariables(const TrapQueueNode& stNode, RFC1157VarBindList* pVarBind
 DWORD WINAPI CreateMibAndAgent(LPVOID /*pParam*/) {
     AgentTrace("CreateMibAndAgent_1");
     if (g_pTrapVarBindList == nullptr && !CreateTrapVarBindList()) {
+        SetEvent(hVarListSettledEvent); // events waiting for the list are dropped
         return 0;
     }
     g_pTrapVarBindList->len = 0;
     SetEvent(hTrapEvent);
+    SetEvent(hVarListSettledEvent);
     AgentTrace("CreateMibAndAgent_2");
     return 0;
+}
+
+bool AwaitTrapVarBindList() {
+    if (hVarListSettledEvent == nullptr) {
+        return false;
+    }
+    bool bOnInitThread = static_cast<DWORD>(InterlockedCompareExchange(&g_nInitThreadId, 0, 0)) ==
+                         GetCurrentThreadId();
+    DWORD nWaitMs = bOnInitThread ? 0 : VAR_LIST_WAIT_MS;
+    if (WaitForSingleObject(hVarListSettledEvent, nWaitMs) != WAIT_OBJECT_0) {
+        AgentTrace("MyCallback: start-up did not make the trap variable list in time");
+        return false;
+    }
+    return g_pTrapVarBindList != nullptr;
 }
 
 bool EnqueueTrap(int nTrapID, const char* pszEnterpriseOID) {

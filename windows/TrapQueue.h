@@ -28,8 +28,16 @@ extern TrapQueueNode* g_pTrapQueueHead;
 extern TrapQueueNode* g_pTrapQueueTail;
 
 // The start-up thread: creates the shared list (an existing one stays),
-// empties it and signals hTrapEvent to prime the claim. Exit code 0.
+// empties it and signals hTrapEvent to prime the claim; in either outcome it
+// then sets hVarListSettledEvent. Exit code 0.
 DWORD WINAPI CreateMibAndAgent(LPVOID pParam);
+
+// For an event callback, before it touches the shared list: true when the
+// list exists. An event that comes before start-up has settled waits until
+// the start-up thread has ended (at most a few minutes), except on the
+// thread that runs SnmpExtensionInit, which cannot wait for it. False when
+// the list was not made: the event is to be dropped.
+bool AwaitTrapVarBindList();
 
 // Appends a trap that uses the shared list and signals hTrapEvent. False,
 // with nothing queued, when the enterprise OID has more than 20

@@ -1,4 +1,4 @@
-// The DLL's load and unload: the two events are made when the SNMP service
+// The DLL's load and unload: the events are made when the SNMP service
 // loads the agent and closed, with the start-up thread's handle, when it
 // unloads it.
 #include "CTraceScope.h"
@@ -7,6 +7,7 @@
 HANDLE hTrapEvent = nullptr;
 HANDLE hVarListFreeEvent = nullptr;
 HANDLE hAgentThread = nullptr;
+HANDLE hVarListSettledEvent = nullptr;
 
 namespace {
 
@@ -23,6 +24,7 @@ BOOL InitDll() {
     CTraceScope scope("InitDll");
     hTrapEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     hVarListFreeEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    hVarListSettledEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     // A missing event makes SnmpExtensionInit refuse; loading goes on.
     return TRUE;
 }
@@ -31,6 +33,7 @@ void ReleaseDll() {
     CloseAndClear(hAgentThread);
     CloseAndClear(hTrapEvent);
     CloseAndClear(hVarListFreeEvent);
+    CloseAndClear(hVarListSettledEvent);
 }
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE /*hInstance*/, DWORD dwReason, LPVOID /*pReserved*/) {

@@ -12,6 +12,11 @@ extern HANDLE hTrapEvent;
 extern HANDLE hVarListFreeEvent;
 // The start-up thread CreateMibAndAgent.
 extern HANDLE hAgentThread;
+// Manual-reset, unnamed, made when the DLL is loaded: set once start-up has
+// settled whether the shared trap variable list exists (the start-up thread
+// has ended, or it could not be started). Reset when SnmpExtensionInit
+// begins; an event callback that finds no list waits for it.
+extern HANDLE hVarListSettledEvent;
 
 // The service's reference tick count, the base of trap time stamps.
 extern DWORD g_dwTimeZeroReference;
@@ -23,6 +28,11 @@ extern AsnObjectIdentifier g_stEnterpriseOid;
 // Set by SnmpExtensionClose: an event callback let through by the close
 // queues nothing and passes the claim on.
 extern volatile LONG g_bAgentClosing;
+
+// The thread that runs SnmpExtensionInit, 0 outside it. An event callback
+// on that thread (a library reporting from inside startEventProcessing)
+// must not wait for the start-up thread, which only that thread starts.
+extern volatile LONG g_nInitThreadId;
 
 // Load and unload of the DLL.
 BOOL InitDll();

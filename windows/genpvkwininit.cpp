@@ -16,6 +16,7 @@
 char zund_initover = 0;
 DWORD g_dwTimeZeroReference = 0;
 volatile LONG g_bAgentClosing = 0;
+volatile LONG g_nInitThreadId = 0;
 
 namespace {
 
@@ -127,6 +128,21 @@ int LoadLibraries() {
     return nLoaded;
 }
 
+// Starts the start-up thread, after a previous one has ended. False when it
+// cannot be started; start-up has then settled without a list.
+bool StartAgentThread() {
+    if (hAgentThread != nullptr) {
+        WaitForSingleObject(hAgentThread, INFINITE);
+        CloseHandle(hAgentThread);
+    }
+    hAgentThread = CreateThread(nullptr, 0, CreateMibAndAgent, nullptr, 0, nullptr);
+    if (hAgentThread == nullptr) {
+        SetEvent(hVarListSettledEvent);
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 // Valid from the load on, so that a get-next before Init has its end of view;
@@ -144,7 +160,7 @@ BOOL InitialiseAgent(DWORD dwTimeZeroReference, HANDLE* phPollForTrapEvent,
     zund_initover = 0;
     g_dwTimeZeroReference = dwTimeZeroReference;
     *phPollForTrapEvent = hTrapEvent;
-    if (hTrapEvent == nullptr || hVarListFreeEvent == nullptr) {
+    if (hTrapEvent == nullptr || hVarListFreeEvent == nullptr || hVarListSettledEvent == nullptr) {
         AgentTrace("Init Failed: the trap events could not be created");
         return FALSE;
     }
@@ -153,13 +169,14 @@ BOOL InitialiseAgent(DWORD dwTimeZeroReference, HANDLE* phPollForTrapEvent,
     ParseOidBounded(ENTERPRISE_ARC, &g_stEnterpriseOid, ENTERPRISE_ARC_IDS);
     *pFirstSupportedRegion = g_stEnterpriseOid;
 
+    // Events of the libraries started below wait until the start-up thread
+    // has made the trap variable list.
+    ResetEvent(hVarListSettledEvent);
+    InterlockedExchange(&g_nInitThreadId, static_cast<LONG>(GetCurrentThreadId()));
     int nLoaded = LoadLibraries();
-    if (hAgentThread != nullptr) {
-        WaitForSingleObject(hAgentThread, INFINITE);
-        CloseHandle(hAgentThread);
-    }
-    hAgentThread = CreateThread(nullptr, 0, CreateMibAndAgent, nullptr, 0, nullptr);
-    if (hAgentThread == nullptr) {
+    bool bStarted = StartAgentThread();
+    InterlockedExchange(&g_nInitThreadId, 0);
+    if (!bStarted) {
         return FALSE;
     }
     if (nLoaded > 0) {

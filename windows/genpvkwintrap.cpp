@@ -145,7 +145,7 @@ int QueueTrap(const CEventInfo& eventInfo, const TrapObj& trapObj) {
 } // namespace
 
 int MyCallback(CEventInfo* pEventInfo) {
-    if (g_pTrapVarBindList == nullptr) {
+    if (!AwaitTrapVarBindList()) {
         AgentTrace("MyCallback_0");
         return 0;
     }

@@ -160,4 +160,16 @@ TEST_F(FindHolderTest, EntryWithoutPrefixServesNoOid) {
     EXPECT_EQ(getIDForOIDPrefixASNForOID("1.3.6.1.4.1.7310.10.1"), 1);
 }
 
+// A library that did not load leaves its entry without holder export: the
+// entry owns none of its OIDs, and an OID that its prefix text covers goes
+// to the later entry that covers it too.
+TEST_F(FindHolderTest, EntryWhoseLibraryDidNotLoadServesNoOid) {
+    strcpy(g_pMIB_DC[1].pszOIDPrefix, "1.3.6.1.4.1.7310.1.5");
+    EXPECT_EQ(getIDForOIDPrefixASNForOID("1.3.6.1.4.1.7310.1.5.2.1.5.0"), 0);
+
+    g_pMIB_DC[0].m_pholder = nullptr;
+    EXPECT_EQ(getIDForOIDPrefixASNForOID("1.3.6.1.4.1.7310.1.5.2.1.5.0"), 1);
+    EXPECT_EQ(getIDForOIDPrefixASNForOID("1.3.6.1.4.1.7310.1.2.1.5.0"), -1);
+}
+
 } // namespace

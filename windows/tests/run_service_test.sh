@@ -1,46 +1,68 @@
 #!/usr/bin/env bash
-# Runs the service test under wine: a private wine prefix, the sample
-# definitions persisted in the Windows layout into its Windows directory
-# with the controller list beside them, and the test program started from
-# the build folder, where korvosnmp.dll and the simulated libraries lie.
+# Runs one service test program under wine: a private wine prefix, the given
+# definitions persisted in the Windows layout into its Windows directory with
+# a controller list naming them in the given order, and the program started
+# from the build folder, where korvosnmp.dll and the storage libraries lie.
+#   run_service_test.sh BUILD MIBCONV PREFIX WIDTH PROGRAM DEFINITION.ini...
 set -euo pipefail
-build=$1      # folder of korvosnmp_service_test.exe
-mibconv=$2    # native qbz_korvomibconv
-prefix=$3     # wine prefix, made when missing
-examples=$4   # the sample definitions
+build=$1   # folder of the test programs
+mibconv=$2 # native qbz_korvomibconv
+prefix=$3  # wine prefix, made when missing
+width=$4   # x86_64 or i686
+program=$5 # e.g. korvosnmp_service_test.exe
+shift 5
 
-export WINEPREFIX=$prefix WINEDEBUG=-all DISPLAY=
-# Debian 12's wine64 package installs its loader and server under
-# /usr/lib/wine only; the wine package adds /usr/bin/wine.
-first_program() {
-    local candidate
-    for candidate in "$@"; do
-        if command -v "$candidate" >/dev/null 2>&1; then
-            command -v "$candidate"
-            return
-        fi
-    done
-    echo "none of $* found" >&2
+fail() {
+    echo "FAILED: $*" >&2
     exit 1
 }
-wine=$(first_program wine /usr/lib/wine/wine /usr/lib/wine/wine64)
-wineserver=$(first_program wineserver /usr/lib/wine/wineserver)
 
+export WINEPREFIX=$prefix WINEDEBUG=-all DISPLAY=
+# Debian 12's wine64 and wine32 packages install their loaders and the
+# server under /usr/lib/wine only (the wine package adds /usr/bin/wine).
+# 32-bit programs need the 32-bit loader of wine32:i386.
+case $width in
+x86_64) loaders=(wine /usr/lib/wine/wine64 /usr/lib/wine/wine) ;;
+i686) loaders=(/usr/lib/wine/wine) ;;
+*) fail "unknown width '$width'" ;;
+esac
+wine=
+for candidate in "${loaders[@]}"; do
+    if command -v "$candidate" >/dev/null 2>&1; then
+        wine=$(command -v "$candidate")
+        break
+    fi
+done
+[ -n "$wine" ] || fail "no wine for $width programs (${loaders[*]}); scripts/install-deps.sh installs it"
+wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
+[ -x "$wineserver" ] || fail "wineserver not found"
+
+# The 32-bit programs run in a 32-bit prefix, as on 32-bit Windows.
+if [ "$width" = i686 ]; then
+    export WINEARCH=win32
+    if [ -f "$prefix/system.reg" ] && ! grep -q '^#arch=win32' "$prefix/system.reg"; then
+        rm -rf "$prefix" # a 64-bit prefix left by an earlier run
+    fi
+fi
 if [ ! -f "$prefix/system.reg" ]; then
     mkdir -p "$prefix"
-    "$wine" wineboot -i >/dev/null 2>&1
+    "$wine" wineboot -i >/dev/null 2>&1 || fail "wineboot could not make the prefix $prefix"
     "$wineserver" -w
 fi
 
 windir=$prefix/drive_c/windows
-"$mibconv" build --windows "$examples/korvosim-raid.ini" "$windir/korvosim-raid.dat" >/dev/null
-"$mibconv" build --windows "$examples/korvosim-enclosure.ini" "$windir/korvosim-enclosure.dat" >/dev/null
-printf '# Written by the service test\r\nNoOfInstalledController = 2\r\nkorvosim-raid.dat\r\nkorvosim-enclosure.dat\r\n' \
-    >"$windir/QBZ_KorvoSNMP.ini"
+{
+    printf '# Written by the service test\r\nNoOfInstalledController = %d\r\n' $#
+    for definition in "$@"; do
+        name=$(basename "$definition" .ini).dat
+        "$mibconv" build --windows "$definition" "$windir/$name" >/dev/null
+        printf '%s\r\n' "$name"
+    done
+} >"$windir/QBZ_KorvoSNMP.ini"
 
 cd "$build"
 set +e
-"$wine" korvosnmp_service_test.exe 2>&1 | cat # wine's console would add escape codes
+"$wine" "$program" 2>&1 | cat # wine's console would add escape codes
 status=${PIPESTATUS[0]}
 set -e
 "$wineserver" -w
