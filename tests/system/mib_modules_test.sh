@@ -22,10 +22,10 @@ SHELF=.1.3.6.1.4.1.7310.5.1
 expect_eq "KORVOSIM-RAID-MIB::systemDriverVersion.0
 KORVOSIM-RAID-MIB::adapterRebuildRate.1
 KORVOSIM-RAID-MIB::physicalDriveId.15
-KORVOSIM-RAID-MIB::korvosimRaidEvent102
+KORVOSIM-RAID-MIB::physicalDriveFailed
 KORVOSIM-RAID-MIB::korvosimRaidStateName
 KORVOSIM-ENCLOSURE-MIB::batteryLearnCycleEnable.0
-KORVOSIM-ENCLOSURE-MIB::korvosimEnclosureEvent501" \
+KORVOSIM-ENCLOSURE-MIB::batteryStateChanged" \
     "$(translate $RAID.1.1.0 $RAID.2.1.7.1 $RAID.3.1.2.15 $RAID.100.0.2 $RAID.100.1.1 \
         $SHELF.2.1.8.0 $SHELF.100.0.3)" "names of objects and notifications"
 expect_eq "$RAID.2.1.7.1" "$(translate -On KORVOSIM-RAID-MIB::adapterRebuildRate.1)" \
