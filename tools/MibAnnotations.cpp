@@ -355,97 +355,88 @@ void CMibAnnotations::readModule(const CProfileIni& profile) {
     text(profile, "GLOBALS", "DESCRIPTION", MAX_DESCRIPTION_CHARS, m_module.strDescription);
 }
 
+void CMibAnnotations::readAttributes(const CProfileIni& profile, const std::string& strGroupSection,
+                                     const CGroup& group, const CTbl* pTable) {
+    int nAttribs = CountFromText(group.szTotalAttrbs);
+    for (int k = 0; k < nAttribs; k++) {
+        std::string strSection = strGroupSection + "_ATTRB_" + std::to_string(k + 1);
+        const CBaseAttrib& attrib = group.m_ptrAttribs[k];
+        readObject(profile, strSection);
+        m_attributeSections.emplace(attributeOID(group, attrib), strSection);
+        auto it = m_objects.find(strSection);
+        if (it == m_objects.end() || it->second.enumItems.empty()) {
+            continue;
+        }
+        bool bKey = false;
+        for (int i = 0; pTable != nullptr && i < pTable->nTotalKeys && i < MAX_TABLE_KEYS; i++) {
+            bKey = bKey || strcmp(pTable->szKeys[i], attrib.szFnName) == 0;
+        }
+        if (attrib.iDataType != 2) {
+            problem(strSection, "ENUM", "the attribute is no integer (DATA_TYPE=2)");
+            it->second.enumItems.clear();
+        } else if (bKey) {
+            problem(strSection, "ENUM",
+                    "the attribute is the table's key, which names rows: it takes no ENUM");
+            it->second.enumItems.clear();
+        }
+    }
+}
+
+void CMibAnnotations::readVariable(const CProfileIni& profile, int n, const CTrapAttrib& variable) {
+    std::string strSection = "TRAPATTRB_" + std::to_string(n);
+    readObject(profile, strSection);
+    auto it = m_objects.find(strSection);
+    if (it == m_objects.end()) {
+        return;
+    }
+    MibObjectNotes& notes = it->second;
+    if (!notes.enumItems.empty() && strcmp(variable.szDataType, "2") != 0) {
+        problem(strSection, "ENUM", "the variable is no integer (DATA_TYPE=2)");
+        notes.enumItems.clear();
+    }
+    // A variable at an attribute's OID is that attribute's object: its ENUM
+    // and UNITS may be repeated here, and must then be the same.
+    auto itAttribute = m_attributeSections.find(variable.szOID);
+    if (itAttribute == m_attributeSections.end()) {
+        return;
+    }
+    const MibObjectNotes* pOwn = object(itAttribute->second);
+    MibObjectNotes own = pOwn != nullptr ? *pOwn : MibObjectNotes();
+    std::string strWhere = " of " + itAttribute->second;
+    if (!notes.strDescription.empty()) {
+        problem(strSection, "DESCRIPTION",
+                "the variable is the attribute" + strWhere + ": describe it there");
+    }
+    if (!notes.enumItems.empty() && MibEnumText(notes.enumItems) != MibEnumText(own.enumItems)) {
+        problem(strSection, "ENUM",
+                "differs from the ENUM" + strWhere + " (\"" + MibEnumText(own.enumItems) +
+                    "\"), whose object the variable is");
+    }
+    if (!notes.strUnits.empty() && notes.strUnits != own.strUnits) {
+        problem(strSection, "UNITS",
+                "differs from the UNITS" + strWhere + " (\"" + own.strUnits +
+                    "\"), whose object the variable is");
+    }
+    notes = own;
+}
+
 void CMibAnnotations::read(const CProfileIni& profile, const CParseINI& store) {
     m_objects.clear();
     m_traps.clear();
     m_module = MibModuleNotes();
     m_problems.clear();
+    m_attributeSections.clear();
     m_bAny = false;
     readModule(profile);
-    // The attribute sections, with what each attribute is, for the checks
-    // that follow.
-    struct Attribute {
-        std::string strSection;
-        const CGroup* pGroup;
-        const CBaseAttrib* pAttrib;
-        bool bKey;
-    };
-    std::vector<Attribute> attributes;
-    auto readAttributes = [&](const std::string& strGroupSection, const CGroup& group,
-                              const CTbl* pTable) {
-        int nAttribs = CountFromText(group.szTotalAttrbs);
-        for (int k = 0; k < nAttribs; k++) {
-            std::string strSection = strGroupSection + "_ATTRB_" + std::to_string(k + 1);
-            const CBaseAttrib& attrib = group.m_ptrAttribs[k];
-            bool bKey = false;
-            for (int i = 0; pTable != nullptr && i < pTable->nTotalKeys && i < MAX_TABLE_KEYS;
-                 i++) {
-                bKey = bKey || strcmp(pTable->szKeys[i], attrib.szFnName) == 0;
-            }
-            readObject(profile, strSection);
-            attributes.push_back({strSection, &group, &attrib, bKey});
-        }
-    };
     for (int n = 0; n < store.m_nGroups; n++) {
-        readAttributes("GRP_" + std::to_string(n + 1), store.m_ptrCGroup[n], nullptr);
+        readAttributes(profile, "GRP_" + std::to_string(n + 1), store.m_ptrCGroup[n], nullptr);
     }
     for (int n = 0; n < store.m_nTables; n++) {
-        readAttributes("TBL_" + std::to_string(n + 1), store.m_ptrCTbl[n], &store.m_ptrCTbl[n]);
-    }
-    for (const Attribute& attribute : attributes) {
-        const MibObjectNotes* pNotes = object(attribute.strSection);
-        if (pNotes == nullptr || pNotes->enumItems.empty()) {
-            continue;
-        }
-        if (attribute.pAttrib->iDataType != 2) {
-            problem(attribute.strSection, "ENUM", "the attribute is no integer (DATA_TYPE=2)");
-            m_objects[attribute.strSection].enumItems.clear();
-        } else if (attribute.bKey) {
-            problem(attribute.strSection, "ENUM",
-                    "the attribute is the table's key, which names rows: it takes no ENUM");
-            m_objects[attribute.strSection].enumItems.clear();
-        }
+        readAttributes(profile, "TBL_" + std::to_string(n + 1), store.m_ptrCTbl[n],
+                       &store.m_ptrCTbl[n]);
     }
     for (int n = 0; n < store.m_nTrapAttrbs; n++) {
-        const CTrapAttrib& variable = store.m_ptrCTrapAttr[n];
-        std::string strSection = "TRAPATTRB_" + std::to_string(n);
-        readObject(profile, strSection);
-        auto it = m_objects.find(strSection);
-        if (it == m_objects.end()) {
-            continue;
-        }
-        MibObjectNotes& notes = it->second;
-        if (!notes.enumItems.empty() && strcmp(variable.szDataType, "2") != 0) {
-            problem(strSection, "ENUM", "the variable is no integer (DATA_TYPE=2)");
-            notes.enumItems.clear();
-        }
-        // A variable at an attribute's OID is that attribute's object: its
-        // ENUM and UNITS may be repeated here, and must then be the same.
-        for (const Attribute& attribute : attributes) {
-            if (attributeOID(*attribute.pGroup, *attribute.pAttrib) != variable.szOID) {
-                continue;
-            }
-            const MibObjectNotes* pOwn = object(attribute.strSection);
-            MibObjectNotes own = pOwn != nullptr ? *pOwn : MibObjectNotes();
-            std::string strWhere = " of " + attribute.strSection;
-            if (!notes.strDescription.empty()) {
-                problem(strSection, "DESCRIPTION",
-                        "the variable is the attribute" + strWhere + ": describe it there");
-            }
-            if (!notes.enumItems.empty() &&
-                MibEnumText(notes.enumItems) != MibEnumText(own.enumItems)) {
-                problem(strSection, "ENUM",
-                        "differs from the ENUM" + strWhere + " (\"" + MibEnumText(own.enumItems) +
-                            "\"), whose object the variable is");
-            }
-            if (!notes.strUnits.empty() && notes.strUnits != own.strUnits) {
-                problem(strSection, "UNITS",
-                        "differs from the UNITS" + strWhere + " (\"" + own.strUnits +
-                            "\"), whose object the variable is");
-            }
-            notes = own;
-            break;
-        }
+        readVariable(profile, n, store.m_ptrCTrapAttr[n]);
     }
     for (int n = 0; n < store.m_nTraps; n++) {
         readTrap(profile, "TRAP_" + std::to_string(n + 1));

@@ -11,8 +11,11 @@
 #include <string>
 #include <vector>
 
+class CGroup;
 class CParseINI;
 class CProfileIni;
+class CTbl;
+class CTrapAttrib;
 
 // Longest texts the keys may hold.
 const size_t MAX_DESCRIPTION_CHARS = 1000;
@@ -78,6 +81,10 @@ class CMibAnnotations {
 
   private:
     void readObject(const CProfileIni& profile, const std::string& strSection);
+    // The attribute sections of a group or table (pTable for a table).
+    void readAttributes(const CProfileIni& profile, const std::string& strGroupSection,
+                        const CGroup& group, const CTbl* pTable);
+    void readVariable(const CProfileIni& profile, int n, const CTrapAttrib& variable);
     void readTrap(const CProfileIni& profile, const std::string& strSection);
     void readModule(const CProfileIni& profile);
     // The value of a key checked as a module text of at most nMax characters;
@@ -89,6 +96,8 @@ class CMibAnnotations {
 
     std::map<std::string, MibObjectNotes> m_objects;
     std::map<std::string, MibTrapNotes> m_traps;
+    // The first attribute section of each object OID below the prefix.
+    std::map<std::string, std::string> m_attributeSections;
     MibModuleNotes m_module;
     bool m_bAny = false;
     std::vector<MibNoteProblem> m_problems;
