@@ -32,6 +32,17 @@ expect_eq "$RAID.2.1.7.1" "$(translate -On KORVOSIM-RAID-MIB::adapterRebuildRate
     "a name back to its OID"
 pass "snmptranslate names objects and notifications both ways"
 
+# The enumerations, units and descriptions of the definitions are in the modules.
+detail=$(translate -Td KORVOSIM-RAID-MIB::physicalDriveState)
+expect_contains "$detail" "SYNTAX	INTEGER {online(0), offline(1), failed(2), rebuilding(3), hotSpare(4), unconfigured(5)}" \
+    "the drive state's enumeration"
+expect_contains "$detail" 'DESCRIPTION	"State of the drive.' "the drive state's description"
+expect_contains "$(translate -Td KORVOSIM-RAID-MIB::physicalDriveSizeMB)" 'UNITS	"MB"' "a unit"
+expect_contains "$(translate -Td KORVOSIM-ENCLOSURE-MIB::batteryState)" \
+    "INTEGER {optimal(0), charging(1), learning(2), failed(3)}" "the battery state's enumeration"
+expect_eq "$RAID.100.0.3" "$(translate -On KORVOSIM-RAID-MIB::rebuildStarted)" "a notification name"
+pass "snmptranslate reads the enumerations, units and descriptions"
+
 # The tool refuses a definition that no module can hold, with the section.
 sed 's/^OID_PREFIX=.*/OID_PREFIX=1.3.6.1.2.1.99/' "$SOURCE_DIR/examples/korvosim-raid.ini" \
     >"$WORK/bad.ini"
