@@ -37,7 +37,7 @@ detail=$(translate -Td KORVOSIM-RAID-MIB::physicalDriveState)
 expect_contains "$detail" "SYNTAX	INTEGER {online(0), offline(1), failed(2), rebuilding(3), hotSpare(4), unconfigured(5)}" \
     "the drive state's enumeration"
 expect_contains "$detail" 'DESCRIPTION	"State of the drive.' "the drive state's description"
-expect_contains "$(translate -Td KORVOSIM-RAID-MIB::physicalDriveSizeMB)" 'UNITS	"MB"' "a unit"
+expect_contains "$(translate -Td KORVOSIM-RAID-MIB::physicalDriveSizeMB)" 'UNITS		"MB"' "a unit"
 expect_contains "$(translate -Td KORVOSIM-ENCLOSURE-MIB::batteryState)" \
     "INTEGER {optimal(0), charging(1), learning(2), failed(3)}" "the battery state's enumeration"
 expect_eq "$RAID.100.0.3" "$(translate -On KORVOSIM-RAID-MIB::rebuildStarted)" "a notification name"
