@@ -1,7 +1,34 @@
 // The MIB definition file (INI text), read into a store that is then written
-// to and read back from the persisted form.
+// to and read back from the persisted form; the definition tool's reader of
+// the optional keys, and the MIB and exporter modules written from both.
 #include "CFuzzWorkDir.h"
+#include "MibAnnotations.h"
+#include "MibExporter.h"
+#include "MibModule.h"
 #include "parseini.h"
+
+#include <cstdio>
+
+namespace {
+
+void writeModules(const CParseINI& store, const std::string& strPath) {
+    CMibAnnotations notes;
+    if (!notes.readFile(strPath.c_str(), store)) {
+        return;
+    }
+    CMibModule module(store, "FUZZ-MIB", "202601010000Z", "definition.ini", &notes);
+    if (!module.build()) {
+        return;
+    }
+    FILE* pOut = fopen("/dev/null", "w");
+    if (pOut != nullptr) {
+        module.write(pOut);
+        CMibExporter(module, "fuzz").write(pOut);
+        fclose(pOut);
+    }
+}
+
+} // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     CFuzzWorkDir::Enter();
@@ -14,6 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
     if (!store.readINI(strPath.c_str())) {
         return 0;
     }
+    writeModules(store, strPath);
     std::string strPersisted = CFuzzWorkDir::PathOf("definition.dat");
     if (store.persistINIWithLayout(strPersisted.c_str(), false, TABLE_LAYOUT_NATIVE)) {
         CParseINI reread;

@@ -3,8 +3,9 @@
 # the sample definitions, the real snmpd on udp:127.0.0.1:11161 with the relay,
 # and snmptrapd on udp:127.0.0.1:11162, in private mount, IPC and PID
 # namespaces so that the machine's configuration and any other agent stay
-# untouched. Shows a walk of the whole tree, a set read back and a drive
-# failure injected into the simulated library arriving as traps, then keeps
+# untouched. Shows a walk of the whole tree (states by name), a set read back,
+# a drive failure injected into the simulated library arriving as named
+# traps, and a few lines of a Prometheus SNMP exporter scrape, then keeps
 # serving until Ctrl-C.
 #
 #   scripts/demo.sh            build, show, keep serving
@@ -102,6 +103,23 @@ for _ in $(seq 100); do
 done
 sleep 0.5
 grep '^trap:' "$WORK/traps.log" | sed 's/~/\n    /g'
+
+EXPORTER=127.0.0.1:11163
+step "the Prometheus SNMP exporter on $EXPORTER with the modules qbz_korvomibconv exporter writes"
+"$BUILD/qbz_korvomibconv" exporter examples/korvosim-raid.ini examples/korvosim-enclosure.ini \
+    >"$WORK/snmp.yml"
+/usr/bin/prometheus-snmp-exporter --config.file="$WORK/snmp.yml" --web.listen-address=$EXPORTER \
+    >"$WORK/exporter.log" 2>&1 &
+scrape() { # HTTP GET of the exporter's path $1
+    exec 3<>"/dev/tcp/${EXPORTER%:*}/${EXPORTER#*:}" || return 1
+    printf 'GET %s HTTP/1.0\r\n\r\n' "$1" >&3
+    cat <&3
+    exec 3<&-
+}
+for _ in $(seq 50); do scrape /metrics >/dev/null 2>&1 && break; sleep 0.1; done
+echo "a few lines of /snmp?module=korvosim_raid&target=$TARGET:"
+scrape "/snmp?module=korvosim_raid&target=$TARGET" |
+    grep -E '^(physicalDriveState\{physicalDriveId="3"|physicalDriveTemperature\{physicalDriveId="[23]"|adapterModel|logicalDriveState\{logicalDriveId="0",logicalDriveState="degraded")'
 
 if [ $SMOKE == 1 ]; then
     step "smoke run done"

@@ -12,6 +12,7 @@ PACKAGES=(
     util-linux procps iproute2      # unshare, ipcs, pgrep, ip for the system tests
     clang                           # fuzz targets (libFuzzer) and the ThreadSanitizer load build
     smitools                        # smilint for the generated MIB modules
+    prometheus-snmp-exporter        # scrapes the agent with the exporter module the tool writes
     dpkg-dev                        # cpack -G DEB (dpkg-shlibdeps)
     g++-mingw-w64-x86-64-win32      # the Windows extension agent, 64-bit
     g++-mingw-w64-i686-win32        # the Windows extension agent, 32-bit

@@ -1,5 +1,8 @@
 #include "MibCheck.h"
 
+#include "MibAnnotations.h"
+#include "MibModule.h"
+#include "MibNames.h"
 #include "ProfileIni.h"
 
 #include <cstdlib>
@@ -7,11 +10,49 @@
 #include <string>
 #include <vector>
 
-void CCheckReport::problem(const std::string& strSection, const std::string& strKey,
-                           const std::string& strText) {
+namespace {
+
+// The group or table whose messages a section's count: GRP_2_ATTRB_5 counts
+// with GRP_2.
+std::string boundedSection(const std::string& strSection) {
+    size_t nAttrib = strSection.find("_ATTRB_");
+    return nAttrib == std::string::npos ? strSection : strSection.substr(0, nAttrib);
+}
+
+} // namespace
+
+void CCheckReport::print(const std::string& strSection, const std::string& strKey,
+                         const std::string& strText) {
     m_nProblems++;
+    if (++m_sectionMessages[boundedSection(strSection)] > MAX_SECTION_MESSAGES) {
+        return;
+    }
     fprintf(m_pOut, "%s: [%s] %s: %s\n", m_strFile.c_str(), strSection.c_str(), strKey.c_str(),
             strText.c_str());
+}
+
+void CCheckReport::problem(const std::string& strSection, const std::string& strKey,
+                           const std::string& strText) {
+    if (!m_bCapacitiesOnly) {
+        print(strSection, strKey, strText);
+    }
+}
+
+void CCheckReport::capacity(const std::string& strSection, const std::string& strKey,
+                            const std::string& strText) {
+    print(strSection, strKey, strText);
+}
+
+void CCheckReport::finish() {
+    for (auto& item : m_sectionMessages) {
+        if (item.second > MAX_SECTION_MESSAGES) {
+            fprintf(m_pOut,
+                    "%s: [%s] %d more problem(s) of this section and its attribute sections are "
+                    "not listed\n",
+                    m_strFile.c_str(), item.first.c_str(), item.second - MAX_SECTION_MESSAGES);
+        }
+        item.second = 0;
+    }
 }
 
 // ---- OID texts ----------------------------------------------------------------
@@ -97,9 +138,9 @@ class CTextChecker {
             return;
         }
         if (pValue->size() > nKeep) {
-            m_report.problem(strSection, pszKey,
-                             "\"" + *pValue + "\" is longer than " + std::to_string(nKeep) +
-                                 " characters and is cut");
+            m_report.capacity(strSection, pszKey,
+                              "\"" + *pValue + "\" is longer than " + std::to_string(nKeep) +
+                                  " characters and is cut");
         }
     }
     // A count key: missing, no decimal number, or above nMax. Returns the
@@ -117,7 +158,8 @@ class CTextChecker {
         }
         int nCount = atoi(pValue->c_str());
         if (nCount > nMax) {
-            m_report.problem(strSection, pszKey, *pValue + " is more than " + std::to_string(nMax));
+            m_report.capacity(strSection, pszKey,
+                              *pValue + " is more than " + std::to_string(nMax));
         }
         return nCount;
     }
@@ -143,6 +185,10 @@ class CTextChecker {
 };
 
 void checkAttribSections(CTextChecker& checker, const std::string& strSection, int nAttribs) {
+    // The reader takes at most three digits of the count.
+    if (nAttribs > MAX_PERSISTED_COUNT) {
+        nAttribs = MAX_PERSISTED_COUNT;
+    }
     for (int k = 1; k <= nAttribs; k++) {
         std::string strAttrib = strSection + "_ATTRB_" + std::to_string(k);
         if (!checker.section(strAttrib)) {
@@ -289,10 +335,19 @@ class CStoreChecker {
                              std::string("\"") + pszPrefix + "\" is no OID");
         }
         if (strlen(m_store.m_szDataSrc) + strlen("lib.so") > STORE_TEXT_SIZE - 1) {
-            m_report.problem("GLOBALS", "DATA_SRC",
-                             "the library name lib" + std::string(m_store.m_szDataSrc) +
-                                 ".so is longer than 23 characters");
+            m_report.capacity("GLOBALS", "DATA_SRC",
+                              "the library name lib" + std::string(m_store.m_szDataSrc) +
+                                  ".so is longer than 23 characters");
         }
+        // The library is loaded by a name formed from DATA_SRC: a path would
+        // load a file from anywhere.
+        if (strpbrk(m_store.m_szDataSrc, "/\\") != nullptr || m_store.m_szDataSrc[0] == 0) {
+            m_report.problem("GLOBALS", "DATA_SRC",
+                             "\"" + std::string(m_store.m_szDataSrc) +
+                                 "\" is no plain file name part (no '/' or '\\')");
+        }
+        moduleText("GLOBALS", "DATA_SRC", m_store.m_szDataSrc);
+        moduleText("GLOBALS", "MIB_VERSION", m_store.m_szMIBVersion);
         std::string strValid = m_store.m_szFirstValidOID;
         if (strValid.compare(0, strlen(pszPrefix) + 1, std::string(pszPrefix) + ".") != 0 ||
             oidComponents(strValid.c_str()).size() <= 8) {
@@ -309,8 +364,8 @@ class CStoreChecker {
         auto note = [&](const std::string& strSection, const CGroup& group) {
             std::string strClass = group.szName;
             if (strClass.size() > HOLDER_CLASS_MAX_CHARS) {
-                m_report.problem(strSection, "CLASS_NAME",
-                                 "\"" + strClass + "\" is longer than 23 characters");
+                m_report.capacity(strSection, "CLASS_NAME",
+                                  "\"" + strClass + "\" is longer than 23 characters");
             }
             for (const std::string& strSeen : vClasses) {
                 if (strSeen == strClass) {
@@ -319,9 +374,9 @@ class CStoreChecker {
             }
             vClasses.push_back(strClass);
             if (vClasses.size() > HOLDER_CLASSES_PER_LIBRARY) {
-                m_report.problem(strSection, "CLASS_NAME",
-                                 "\"" + strClass +
-                                     "\" is a class beyond the 20 that one library serves");
+                m_report.capacity(strSection, "CLASS_NAME",
+                                  "\"" + strClass +
+                                      "\" is a class beyond the 20 that one library serves");
             }
         };
         for (int n = 0; n < m_store.m_nGroups; n++) {
@@ -354,6 +409,7 @@ class CStoreChecker {
                                  std::string("\"") + trapAttrib.szOID + "\" is no OID");
             }
             dataType(strSection, trapAttrib.szDataType);
+            moduleText(strSection, "NAME", trapAttrib.szAttrName);
         }
         for (int n = 0; n < m_store.m_nTraps; n++) {
             trap("TRAP_" + std::to_string(n + 1), m_store.m_ptrCTrap[n]);
@@ -363,6 +419,17 @@ class CStoreChecker {
     void walkOrder();
 
   private:
+    // A name that the MIB module writes into its texts, which carry printable
+    // ASCII only.
+    void moduleText(const std::string& strSection, const char* pszKey, const char* pszText) {
+        if (!IsPrintableAscii(pszText)) {
+            m_report.problem(strSection, pszKey,
+                             std::string("\"") + pszText +
+                                 "\" holds characters other than printable ASCII, which the MIB "
+                                 "module cannot carry");
+        }
+    }
+
     void dataType(const std::string& strSection, const char* pszDataType) {
         if (strcmp(pszDataType, "1") != 0 && strcmp(pszDataType, "2") != 0) {
             m_report.problem(strSection, "DATA_TYPE",
@@ -376,9 +443,10 @@ class CStoreChecker {
             m_report.problem(strSection, "ENTRY_OID",
                              std::string("\"") + group.szEntryOID + "\" is no OID");
         }
+        moduleText(strSection, "CLASS_NAME", group.szName);
         if (strlen(group.szName) > 23) {
-            m_report.problem(strSection, "CLASS_NAME",
-                             "longer than the 23 characters the holder registry keeps");
+            m_report.capacity(strSection, "CLASS_NAME",
+                              "longer than the 23 characters the holder registry keeps");
         }
         int nAttribs = CountFromText(group.szTotalAttrbs);
         if (nAttribs == 0) {
@@ -388,9 +456,9 @@ class CStoreChecker {
         std::string strFull = std::string(m_store.m_szOIDPrefix) + "." + firstObjectOf(group) + ".";
         if (strFull.size() > REQUEST_OID_SIZE - 1 ||
             firstObjectOf(group).size() + 1 > ENTRY_OID_SIZE - 1) {
-            m_report.problem(strSection, "ENTRY_OID",
-                             "the first object " + strFull +
-                                 " does not fit the request's 49 characters");
+            m_report.capacity(strSection, "ENTRY_OID",
+                              "the first object " + strFull +
+                                  " does not fit the request's 49 characters");
         }
         int nFirst = atoi(group.m_ptrAttribs[0].szOID);
         for (int k = 0; k < nAttribs; k++) {
@@ -415,6 +483,7 @@ class CStoreChecker {
             if (strcmp(attrib.szFnName, "NOT FOUND") == 0 || attrib.szFnName[0] == 0) {
                 m_report.problem(strAttrib, "NAME", "no attribute name");
             }
+            moduleText(strAttrib, "NAME", attrib.szFnName);
         }
     }
 
@@ -464,7 +533,7 @@ class CStoreChecker {
         }
         int nSlots = CountFromText(trap.szTotAttrbs);
         if (nSlots > MAX_TRAP_ATTRIBS) {
-            m_report.problem(strSection, "NO_OF_ATTRBS", "more than 6 trap variables");
+            m_report.capacity(strSection, "NO_OF_ATTRBS", "more than 6 trap variables");
             nSlots = MAX_TRAP_ATTRIBS;
         }
         for (int k = 0; k < nSlots; k++) {
@@ -572,4 +641,25 @@ void CheckStore(const CParseINI& store, CCheckReport& report) {
     checker.groups();
     checker.traps();
     checker.walkOrder();
+}
+
+void CheckDefinitionNotes(const char* pszFile, const CParseINI& store, CCheckReport& report) {
+    CMibAnnotations notes;
+    if (!notes.readFile(pszFile, store)) {
+        return;
+    }
+    for (const MibNoteProblem& noteProblem : notes.problems()) {
+        report.problem(noteProblem.strSection, noteProblem.strKey, noteProblem.strText);
+    }
+    if (!notes.any()) {
+        return;
+    }
+    // Names unique within the module: as mib names it without --module.
+    std::string strModule = notes.module().strModuleName;
+    CMibModule module(store, strModule.empty() ? ModuleNameFromFile(pszFile) : strModule,
+                      "202601010000Z", pszFile, &notes);
+    module.build();
+    for (const MibNoteProblem& noteProblem : module.noteProblems()) {
+        report.problem(noteProblem.strSection, noteProblem.strKey, noteProblem.strText);
+    }
 }

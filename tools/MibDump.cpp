@@ -38,6 +38,11 @@ void printGroupKeys(FILE* pOut, const CGroup& group) {
 } // namespace
 
 void DumpDefinition(const CParseINI& store, FILE* pOut) {
+    fputs("; Printed from a persisted definition file, which never holds the keys that\n"
+          "; only qbz_korvomibconv reads for MIB and exporter modules (DESCRIPTION, ENUM,\n"
+          "; UNITS, a trap's NAME, MODULE_NAME, ORGANIZATION, CONTACT_INFO): take them\n"
+          "; from the definition text it was built from.\n",
+          pOut);
     fprintf(pOut, "[GLOBALS]\n");
     fprintf(pOut, "DATA_SRC=%s\n", store.m_szDataSrc);
     fprintf(pOut, "OID_PREFIX=%s\n", store.m_szOIDPrefix);

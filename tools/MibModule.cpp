@@ -29,11 +29,12 @@ bool startsWith(const MibPath& path, const MibPath& head) {
     return path.size() >= head.size() && std::equal(head.begin(), head.end(), path.begin());
 }
 
-// A text fit for a quoted SMI string: no double quotes.
+// A text fit for a quoted SMI string: no double quotes, and only printable
+// ASCII (anything else becomes a question mark).
 std::string quotable(const std::string& strText) {
     std::string strOut;
     for (char c : strText) {
-        strOut += c == '"' ? '\'' : c;
+        strOut += c == '"' ? '\'' : (c < 0x20 || c > 0x7e ? '?' : c);
     }
     return strOut;
 }
@@ -101,12 +102,31 @@ bool ParseMibPath(const char* pszOID, MibPath& path) {
 }
 
 CMibModule::CMibModule(const CParseINI& store, const std::string& strModule,
-                       const std::string& strUpdated, const std::string& strSource)
-    : m_store(store), m_strModule(strModule), m_strStem(DescriptorStem(strModule)),
-      m_strUpdated(strUpdated), m_strSource(strSource) {}
+                       const std::string& strUpdated, const std::string& strSource,
+                       const CMibAnnotations* pNotes)
+    : m_store(store), m_pNotes(pNotes), m_strModule(strModule),
+      m_strStem(DescriptorStem(strModule)), m_strUpdated(strUpdated), m_strSource(strSource) {}
 
 void CMibModule::problem(const std::string& strSection, const std::string& strText) {
     m_problems.push_back("[" + strSection + "] " + strText);
+}
+
+void CMibModule::noteProblem(const std::string& strSection, const std::string& strKey,
+                             const std::string& strText) {
+    problem(strSection, strKey + " " + strText);
+    m_noteProblems.push_back({strSection, strKey, strText});
+}
+
+const MibObjectNotes* CMibModule::objectNotes(const std::string& strSection) const {
+    return m_pNotes == nullptr ? nullptr : m_pNotes->object(strSection);
+}
+
+// A name that the module writes into its texts must be printable ASCII.
+void CMibModule::checkName(const std::string& strSection, const char* pszKey, const char* pszName) {
+    if (!IsPrintableAscii(pszName)) {
+        problem(strSection, std::string(pszKey) + " \"" + pszName +
+                                "\" holds characters other than printable ASCII");
+    }
 }
 
 bool CMibModule::build() {
@@ -117,6 +137,10 @@ bool CMibModule::build() {
         return false;
     }
     m_strIdentity = m_names.claim(m_strStem + "MIB", m_strStem);
+    // The one descriptor the module imports.
+    m_names.claimExact("enterprises");
+    checkName("GLOBALS", "DATA_SRC", m_store.m_szDataSrc);
+    checkName("GLOBALS", "MIB_VERSION", m_store.m_szMIBVersion);
     for (int n = 0; n < m_store.m_nGroups; n++) {
         addGroup(n);
     }
@@ -164,17 +188,26 @@ bool CMibModule::addNode(const MibPath& path, const CMibNode& node, const std::s
 // than text or integer. The description ends without a full stop.
 bool CMibModule::attributeNode(CMibNode::Kind eKind, const char* pszClass,
                                const CBaseAttrib& attrib, const std::string& strAttribSection,
-                               CMibNode& node) {
+                               const char* pszEnding, CMibNode& node) {
     if (attrib.iDataType != 1 && attrib.iDataType != 2) {
         problem(strAttribSection, "DATA_TYPE is neither 1 (text) nor 2 (integer)");
         return false;
     }
+    checkName(strAttribSection, "NAME", attrib.szFnName);
     node.eKind = eKind;
     node.strName = m_names.claim(JoinClassAndAttribute(pszClass, attrib.szFnName), m_strStem);
     node.iDataType = attrib.iDataType;
     node.bWritable = attrib.cAccessType == 'W';
     node.strDescription = std::string("The attribute ") + attrib.szFnName + " of the class " +
-                          pszClass + ", " + typeWord(attrib.iDataType);
+                          pszClass + ", " + typeWord(attrib.iDataType) + pszEnding;
+    const MibObjectNotes* pNotes = objectNotes(strAttribSection);
+    if (pNotes != nullptr) {
+        if (!pNotes->strDescription.empty()) {
+            node.strDescription = pNotes->strDescription;
+        }
+        node.strUnits = pNotes->strUnits;
+        node.enumItems = pNotes->enumItems;
+    }
     return true;
 }
 
@@ -186,6 +219,7 @@ void CMibModule::addGroup(int n) {
         problem(strSection, std::string("ENTRY_OID ") + group.szEntryOID + " is no OID");
         return;
     }
+    checkName(strSection, "CLASS_NAME", group.szName);
     CMibNode arc;
     arc.strName = m_names.claim(m_strStem + CapitalWord(group.szName), m_strStem);
     if (!addNode(groupPath, arc, strSection)) {
@@ -201,10 +235,10 @@ void CMibModule::addGroup(int n) {
             continue;
         }
         CMibNode scalar;
-        if (!attributeNode(CMibNode::SCALAR, group.szName, attrib, strAttribSection, scalar)) {
+        if (!attributeNode(CMibNode::SCALAR, group.szName, attrib, strAttribSection,
+                           " (one instance, .0).", scalar)) {
             continue;
         }
-        scalar.strDescription += " (one instance, .0).";
         MibPath path = groupPath;
         path.insert(path.end(), tail.begin(), tail.end());
         addNode(path, scalar, strAttribSection);
@@ -220,6 +254,7 @@ void CMibModule::addTable(int n) {
                                 " is no OID of a table entry (table.entry)");
         return;
     }
+    checkName(strSection, "CLASS_NAME", table.szName);
     std::string strClass = CapitalWord(table.szName);
     CMibNode tableNode;
     tableNode.eKind = CMibNode::TABLE;
@@ -245,10 +280,9 @@ void CMibModule::addTable(int n) {
             continue;
         }
         CMibNode column;
-        if (!attributeNode(CMibNode::COLUMN, table.szName, attrib, strAttribSection, column)) {
+        if (!attributeNode(CMibNode::COLUMN, table.szName, attrib, strAttribSection, ".", column)) {
             continue;
         }
-        column.strDescription += ".";
         MibPath path = entryPath;
         path.push_back(tail[0]);
         addNode(path, column, strAttribSection);
@@ -328,12 +362,21 @@ std::string CMibModule::addTrapVariable(int n) {
         problem(strSection, "DATA_TYPE is neither 1 (text) nor 2 (integer)");
         return "";
     }
+    checkName(strSection, "NAME", variable.szAttrName);
     CMibNode node;
     node.eKind = CMibNode::NOTIFY_VARIABLE;
     node.strName = m_names.claim(m_strStem + CapitalWord(variable.szAttrName), m_strStem);
     node.iDataType = iDataType;
     node.strDescription = std::string("A value that only traps carry: ") + variable.szAttrName +
                           ", " + typeWord(iDataType) + ".";
+    const MibObjectNotes* pNotes = objectNotes(strSection);
+    if (pNotes != nullptr) {
+        if (!pNotes->strDescription.empty()) {
+            node.strDescription = pNotes->strDescription;
+        }
+        node.strUnits = pNotes->strUnits;
+        node.enumItems = pNotes->enumItems;
+    }
     return addNode(path, node, strSection) ? node.strName : "";
 }
 
@@ -350,9 +393,19 @@ void CMibModule::addTrap(int n, const std::vector<std::string>& variableNames) {
         problem(strSection, std::string("TRAP_ID ") + trap.szTrapID + " is no trap number");
         return;
     }
+    const MibTrapNotes* pNotes = m_pNotes == nullptr ? nullptr : m_pNotes->trap(strSection);
     CMibNode node;
     node.eKind = CMibNode::NOTIFICATION;
-    node.strName = m_names.claim(m_strStem + "Event" + CapitalWord(trap.szTrapCode), m_strStem);
+    if (pNotes != nullptr && !pNotes->strName.empty()) {
+        node.strName = pNotes->strName;
+        if (!m_names.claimExact(node.strName)) {
+            noteProblem(strSection, "NAME",
+                        node.strName + " is already the name of another object of the module");
+            return;
+        }
+    } else {
+        node.strName = m_names.claim(m_strStem + "Event" + CapitalWord(trap.szTrapCode), m_strStem);
+    }
     int nVariables = CountFromText(trap.szTotAttrbs);
     for (int k = 0; k < nVariables && k < MAX_TRAP_ATTRIBS; k++) {
         int iIndex = atoi(trap.szAttrbIndex[k]);
@@ -374,6 +427,12 @@ void CMibModule::addTrap(int n, const std::vector<std::string>& variableNames) {
                           ". Sent as an SNMPv1 trap with enterprise " + strEnterprise +
                           " and specific trap " + std::to_string(number[0]) +
                           "; its variables are the event's arguments in the order above.";
+    if (pNotes != nullptr && !pNotes->strDescription.empty()) {
+        node.strDescription = pNotes->strDescription + " Event code 0x" + trap.szTrapCode +
+                              ", sent as an SNMPv1 trap with enterprise " + strEnterprise +
+                              " and specific trap " + std::to_string(number[0]) +
+                              "; its variables are the event's arguments in the order above.";
+    }
     if (strcmp(m_store.m_szOIDView, "ShowTrapDescription") == 0) {
         node.strDescription += " A last variable, at the OID of this notification, carries "
                                "the event's description text.";
@@ -440,7 +499,7 @@ void CMibModule::writeHeader(FILE* pOut) const {
     bool bNotifications = false;
     for (const auto& item : m_nodes) {
         bText = bText || item.second.iDataType == 1;
-        bInteger = bInteger || item.second.iDataType == 2;
+        bInteger = bInteger || (item.second.iDataType == 2 && item.second.enumItems.empty());
         bNotifications = bNotifications || item.second.eKind == CMibNode::NOTIFICATION;
     }
     fprintf(pOut, "%s DEFINITIONS ::= BEGIN\n\n", m_strModule.c_str());
@@ -455,15 +514,30 @@ void CMibModule::writeHeader(FILE* pOut) const {
     }
     fprintf(pOut, "\n%s MODULE-IDENTITY\n    LAST-UPDATED \"%s\"\n", m_strIdentity.c_str(),
             m_strUpdated.c_str());
-    fputs("    ORGANIZATION \"Brennic\"\n", pOut);
-    fputs("    CONTACT-INFO \"The administrator of the agent's host.\"\n", pOut);
+    MibModuleNotes notes = m_pNotes == nullptr ? MibModuleNotes() : m_pNotes->module();
+    if (notes.strOrganization.empty()) {
+        fputs("    ORGANIZATION \"Brennic\"\n", pOut);
+    } else {
+        fputs("    ORGANIZATION\n", pOut);
+        writeText(pOut, "        ", notes.strOrganization);
+    }
+    if (notes.strContactInfo.empty()) {
+        fputs("    CONTACT-INFO \"The administrator of the agent's host.\"\n", pOut);
+    } else {
+        fputs("    CONTACT-INFO\n", pOut);
+        writeText(pOut, "        ", notes.strContactInfo);
+    }
     fputs("    DESCRIPTION\n", pOut);
-    writeText(pOut, "        ",
-              std::string("The objects and traps that the KORVO SNMP agent serves from the "
-                          "storage library ") +
-                  m_store.m_szDataSrc + " under " + m_store.m_szOIDPrefix +
-                  ", as the MIB definition " + m_strSource + " (version " + m_store.m_szMIBVersion +
-                  ") describes them.");
+    if (notes.strDescription.empty()) {
+        writeText(pOut, "        ",
+                  std::string("The objects and traps that the KORVO SNMP agent serves from the "
+                              "storage library ") +
+                      m_store.m_szDataSrc + " under " + m_store.m_szOIDPrefix +
+                      ", as the MIB definition " + m_strSource + " (version " +
+                      m_store.m_szMIBVersion + ") describes them.");
+    } else {
+        writeText(pOut, "        ", notes.strDescription);
+    }
     fprintf(pOut, "    REVISION \"%s\"\n    DESCRIPTION\n", m_strUpdated.c_str());
     writeText(pOut, "        ",
               std::string("Generated from the MIB definition version ") + m_store.m_szMIBVersion +
@@ -512,10 +586,10 @@ void CMibModule::writeObjectType(FILE* pOut, const MibPath& path, const CMibNode
             strAccess = node.bWritable ? "read-write" : "read-only";
         }
     }
-    fprintf(pOut,
-            "%s OBJECT-TYPE\n    SYNTAX      %s\n    MAX-ACCESS  %s\n"
-            "    STATUS      current\n    DESCRIPTION\n",
-            node.strName.c_str(), strSyntax.c_str(), strAccess.c_str());
+    fprintf(pOut, "%s OBJECT-TYPE\n", node.strName.c_str());
+    writeSyntax(pOut, node, strSyntax);
+    fprintf(pOut, "    MAX-ACCESS  %s\n    STATUS      current\n    DESCRIPTION\n",
+            strAccess.c_str());
     writeText(pOut, "        ", node.strDescription);
     if (node.eKind == CMibNode::ENTRY) {
         fputs("    INDEX       {", pOut);
@@ -527,13 +601,38 @@ void CMibModule::writeObjectType(FILE* pOut, const MibPath& path, const CMibNode
     fprintf(pOut, "    ::= { %s %ld }\n\n", parentName(path).c_str(), path.back());
 }
 
+// SYNTAX, the named numbers of an enumeration in ascending order, and UNITS.
+void CMibModule::writeSyntax(FILE* pOut, const CMibNode& node, const std::string& strSyntax) const {
+    if (node.enumItems.empty()) {
+        fprintf(pOut, "    SYNTAX      %s\n", strSyntax.c_str());
+    } else {
+        MibEnum items = node.enumItems;
+        std::stable_sort(items.begin(), items.end(),
+                         [](const MibEnumItem& first, const MibEnumItem& second) {
+                             return first.nValue < second.nValue;
+                         });
+        fputs("    SYNTAX      INTEGER {\n", pOut);
+        for (size_t i = 0; i < items.size(); i++) {
+            fprintf(pOut, "                    %s(%ld)%s\n", items[i].strLabel.c_str(),
+                    items[i].nValue, i + 1 < items.size() ? "," : "");
+        }
+        fputs("                }\n", pOut);
+    }
+    if (!node.strUnits.empty()) {
+        fprintf(pOut, "    UNITS       \"%s\"\n", quotable(node.strUnits).c_str());
+    }
+}
+
 void CMibModule::writeSequence(FILE* pOut, const MibPath& path, const CMibNode& entry) const {
     fprintf(pOut, "%s ::= SEQUENCE {\n", upperFirst(entry.strName).c_str());
     bool bFirst = true;
     for (auto it = m_nodes.upper_bound(path); it != m_nodes.end() && startsWith(it->first, path);
          ++it) {
-        fprintf(pOut, "%s    %s %s", bFirst ? "" : ",\n", it->second.strName.c_str(),
-                it->second.iDataType == 1 ? "DisplayString" : "Integer32");
+        const CMibNode& column = it->second;
+        const char* pszType = column.iDataType == 1      ? "DisplayString"
+                              : column.enumItems.empty() ? "Integer32"
+                                                         : "INTEGER";
+        fprintf(pOut, "%s    %s %s", bFirst ? "" : ",\n", column.strName.c_str(), pszType);
         bFirst = false;
     }
     fputs("\n}\n\n", pOut);

@@ -6,6 +6,7 @@
 #ifndef KORVO_MIBMODULE_H
 #define KORVO_MIBMODULE_H
 
+#include "MibAnnotations.h"
 #include "MibNames.h"
 #include "parseini.h"
 
@@ -26,6 +27,8 @@ class CMibNode {
     bool bIndex = false;              // an INDEX column
     bool bHidden = false;             // a not-accessible INDEX column
     std::vector<std::string> objects; // INDEX of an entry, OBJECTS of a notification
+    std::string strUnits;             // UNITS of an object, when given
+    MibEnum enumItems;                // named numbers of an integer, when given
     bool isLeaf() const { return eKind != ARC && eKind != TABLE && eKind != ENTRY; }
 };
 
@@ -34,21 +37,33 @@ typedef std::vector<long> MibPath;
 class CMibModule {
   public:
     // strUpdated is the LAST-UPDATED text (YYYYMMDDHHMMZ); strSource names
-    // the definition in the module's description.
+    // the definition in the module's description; pNotes, when given, holds
+    // the definition's descriptions, enumerations, units and names.
     CMibModule(const CParseINI& store, const std::string& strModule, const std::string& strUpdated,
-               const std::string& strSource);
+               const std::string& strSource, const CMibAnnotations* pNotes = nullptr);
 
     // Builds the tree; false when a problem keeps the module from being
     // written (see problems()).
     bool build();
     void write(FILE* pOut) const;
     const std::vector<std::string>& problems() const { return m_problems; }
+    // The problems among them that come from the definition's optional keys.
+    const std::vector<MibNoteProblem>& noteProblems() const { return m_noteProblems; }
+
+    // The built tree, below the prefix.
+    const std::map<MibPath, CMibNode>& nodes() const { return m_nodes; }
+    const MibPath& prefix() const { return m_prefix; }
+    const std::string& moduleName() const { return m_strModule; }
 
   private:
     void problem(const std::string& strSection, const std::string& strText);
+    void noteProblem(const std::string& strSection, const std::string& strKey,
+                     const std::string& strText);
+    const MibObjectNotes* objectNotes(const std::string& strSection) const;
+    void checkName(const std::string& strSection, const char* pszKey, const char* pszName);
     bool addNode(const MibPath& path, const CMibNode& node, const std::string& strSection);
     bool attributeNode(CMibNode::Kind eKind, const char* pszClass, const CBaseAttrib& attrib,
-                       const std::string& strAttribSection, CMibNode& node);
+                       const std::string& strAttribSection, const char* pszEnding, CMibNode& node);
     void addGroup(int n);
     void addTable(int n);
     void addIndex(const CTbl& table, const MibPath& entryPath, const std::string& strSection);
@@ -59,12 +74,14 @@ class CMibModule {
     std::string parentName(const MibPath& path) const;
 
     void writeHeader(FILE* pOut) const;
+    void writeSyntax(FILE* pOut, const CMibNode& node, const std::string& strSyntax) const;
     void writeNode(FILE* pOut, const MibPath& path, const CMibNode& node) const;
     void writeObjectType(FILE* pOut, const MibPath& path, const CMibNode& node) const;
     void writeSequence(FILE* pOut, const MibPath& path, const CMibNode& entry) const;
     void writeNotification(FILE* pOut, const MibPath& path, const CMibNode& node) const;
 
     const CParseINI& m_store;
+    const CMibAnnotations* m_pNotes;
     std::string m_strModule;
     std::string m_strStem;
     std::string m_strIdentity;
@@ -74,6 +91,7 @@ class CMibModule {
     std::map<MibPath, CMibNode> m_nodes;
     CNameRegistry m_names;
     std::vector<std::string> m_problems;
+    std::vector<MibNoteProblem> m_noteProblems;
 };
 
 // The sub-identifiers of a dotted OID text (a trailing dot is allowed);

@@ -36,6 +36,8 @@ class CNameRegistry {
     // (a leading digit gets the fallback stem before it), cut to fit, and a
     // number appended while the name is taken.
     std::string claim(const std::string& strWanted, const std::string& strFallbackStem);
+    // The name itself; false when it is taken.
+    bool claimExact(const std::string& strName) { return m_setNames.insert(strName).second; }
     bool isTaken(const std::string& strName) const { return m_setNames.count(strName) > 0; }
 
   private:

@@ -1,7 +1,9 @@
 // qbz_korvomibconv: turns a MIB definition file into a persisted definition
 // file and back, and checks definitions before the agent reads them.
+#include "MibAnnotations.h"
 #include "MibCheck.h"
 #include "MibDump.h"
+#include "MibExporter.h"
 #include "MibModule.h"
 #include "MibNames.h"
 #include "ProfileIni.h"
@@ -9,6 +11,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
 #include <ctime>
 #include <new>
@@ -23,7 +26,8 @@ const char* const USAGE = "usage: qbz_korvomibconv build [--windows] DEFINITION.
                           "       qbz_korvomibconv dump [--windows] FILE.dat\n"
                           "       qbz_korvomibconv check FILE...\n"
                           "       qbz_korvomibconv mib [--module NAME] [--updated YYYYMMDDHHMMZ] "
-                          "DEFINITION\n";
+                          "DEFINITION\n"
+                          "       qbz_korvomibconv exporter DEFINITION...\n";
 
 // A store that releases its arrays but is never destroyed: the store's
 // destructor leaves a trace file in the working directory, which a tool run
@@ -77,7 +81,22 @@ int runBuild(const std::vector<const char*>& args, int iLayout) {
     }
     CToolStore store;
     if (!store.get().readINI(args[0])) {
+        CCheckReport capacities(args[0], stderr, true);
+        CheckDefinitionText(args[0], capacities);
         fprintf(stderr, "%s: cannot be read, or a count is not from 0 to 999\n", args[0]);
+        return 1;
+    }
+    // What the agent cannot hold is refused, not cut.
+    int nCapacities = 0;
+    {
+        CCheckReport capacities(args[0], stderr, true);
+        CheckDefinitionText(args[0], capacities);
+        CheckStore(store.get(), capacities);
+        nCapacities = capacities.count();
+    }
+    if (nCapacities > 0) {
+        fprintf(stderr, "%s: refused: %d value(s) exceed what the agent holds; nothing written\n",
+                args[0], nCapacities);
         return 1;
     }
     if (!store.get().persistINIWithLayout(args[1], false, iLayout)) {
@@ -110,11 +129,13 @@ int checkOneFile(const char* pszFile, CParseINI& store, int iLayout, bool bLayou
         if (!store.readINI(pszFile)) {
             return report.count() > 0 ? report.count() : 1;
         }
-    } else {
-        PersistReport persistReport;
-        if (!loadPersisted(store, pszFile, iLayout, bLayoutGiven, persistReport)) {
-            CheckPersistReport(persistReport, report);
-        }
+        CheckStore(store, report);
+        CheckDefinitionNotes(pszFile, store, report);
+        return report.count();
+    }
+    PersistReport persistReport;
+    if (!loadPersisted(store, pszFile, iLayout, bLayoutGiven, persistReport)) {
+        CheckPersistReport(persistReport, report);
     }
     CheckStore(store, report);
     return report.count();
@@ -194,13 +215,46 @@ bool isUpdatedText(const std::string& strText) {
     return true;
 }
 
-// Loads a definition text or a persisted definition file into the store.
-bool loadAnyDefinition(CParseINI& store, const char* pszFile) {
+// Loads a definition text or a persisted definition file into the store,
+// and a text's optional keys into the notes.
+bool loadAnyDefinition(CParseINI& store, CMibAnnotations& notes, const char* pszFile) {
     if (isDefinitionText(pszFile)) {
-        return store.readINI(pszFile);
+        return store.readINI(pszFile) && notes.readFile(pszFile, store);
     }
     PersistReport report;
     return loadPersisted(store, pszFile, TABLE_LAYOUT_LINUX, false, report);
+}
+
+// Builds the MIB module of a loaded definition; false (the problems printed)
+// when it cannot be written.
+bool buildModule(const char* pszFile, const CMibAnnotations& notes, CMibModule& module) {
+    bool bBuilt = module.build();
+    for (const MibNoteProblem& problem : notes.problems()) {
+        fprintf(stderr, "%s: [%s] %s %s\n", pszFile, problem.strSection.c_str(),
+                problem.strKey.c_str(), problem.strText.c_str());
+    }
+    for (const std::string& strProblem : module.problems()) {
+        fprintf(stderr, "%s: %s\n", pszFile, strProblem.c_str());
+    }
+    return bBuilt && notes.problems().empty();
+}
+
+// The module name: the one given on the command line, else the definition's
+// MODULE_NAME, else one formed from the file name.
+std::string moduleNameFor(const char* pszFile, const std::string& strGiven,
+                          const CMibAnnotations& notes) {
+    if (!strGiven.empty()) {
+        return strGiven;
+    }
+    if (!notes.module().strModuleName.empty()) {
+        return notes.module().strModuleName;
+    }
+    return ModuleNameFromFile(pszFile);
+}
+
+std::string sourceName(const char* pszFile) {
+    std::string strSource = pszFile;
+    return strSource.substr(strSource.find_last_of('/') + 1);
 }
 
 int runMib(const std::vector<const char*>& args) {
@@ -223,21 +277,70 @@ int runMib(const std::vector<const char*>& args) {
     }
     const char* pszFile = files[0];
     CToolStore store;
-    if (!loadAnyDefinition(store.get(), pszFile)) {
+    CMibAnnotations notes;
+    if (!loadAnyDefinition(store.get(), notes, pszFile)) {
         fprintf(stderr, "%s: cannot be read as a definition\n", pszFile);
         return 1;
     }
-    std::string strSource = pszFile;
-    strSource = strSource.substr(strSource.find_last_of('/') + 1);
-    CMibModule module(store.get(), strModule.empty() ? ModuleNameFromFile(pszFile) : strModule,
-                      strUpdated.empty() ? lastUpdated(pszFile) : strUpdated, strSource);
-    if (!module.build()) {
-        for (const std::string& strProblem : module.problems()) {
-            fprintf(stderr, "%s: %s\n", pszFile, strProblem.c_str());
-        }
+    CMibModule module(store.get(), moduleNameFor(pszFile, strModule, notes),
+                      strUpdated.empty() ? lastUpdated(pszFile) : strUpdated, sourceName(pszFile),
+                      &notes);
+    if (!buildModule(pszFile, notes, module)) {
         return 1;
     }
     module.write(stdout);
+    return 0;
+}
+
+// One exporter module per definition, in one configuration.
+int runExporter(const std::vector<const char*>& args) {
+    if (args.empty()) {
+        fputs(USAGE, stderr);
+        return 2;
+    }
+    std::string strConfig;
+    std::vector<std::string> names;
+    for (const char* pszFile : args) {
+        CToolStore store;
+        CMibAnnotations notes;
+        if (!loadAnyDefinition(store.get(), notes, pszFile)) {
+            fprintf(stderr, "%s: cannot be read as a definition\n", pszFile);
+            return 1;
+        }
+        CMibModule module(store.get(), moduleNameFor(pszFile, "", notes), lastUpdated(pszFile),
+                          sourceName(pszFile), &notes);
+        if (!buildModule(pszFile, notes, module)) {
+            return 1;
+        }
+        std::string strName = ExporterModuleName(module.moduleName());
+        if (std::find(names.begin(), names.end(), strName) != names.end()) {
+            fprintf(stderr, "%s: a second module %s (give the definitions distinct MODULE_NAMEs)\n",
+                    pszFile, strName.c_str());
+            return 1;
+        }
+        names.push_back(strName);
+        char* pszText = nullptr;
+        size_t nSize = 0;
+        FILE* pText = open_memstream(&pszText, &nSize);
+        if (pText == nullptr) {
+            fprintf(stderr, "%s: out of memory\n", pszFile);
+            return 1;
+        }
+        CMibExporter(module, strName).write(pText);
+        fclose(pText);
+        strConfig += pszText;
+        free(pszText);
+    }
+    printf("# Prometheus SNMP exporter modules for the KORVO SNMP agent, written by\n"
+           "# qbz_korvomibconv from");
+    for (const char* pszFile : args) {
+        printf(" %s", sourceName(pszFile).c_str());
+    }
+    printf(".\n# Scrape /snmp?module=NAME&target=HOST of the exporter; NAME is one of:");
+    for (const std::string& strName : names) {
+        printf(" %s", strName.c_str());
+    }
+    printf(".\n%s", strConfig.c_str());
     return 0;
 }
 
@@ -271,6 +374,9 @@ int main(int argc, char** argv) {
     }
     if (strCommand == "mib") {
         return runMib(args);
+    }
+    if (strCommand == "exporter") {
+        return runExporter(args);
     }
     fputs(USAGE, stderr);
     return 2;

@@ -22,15 +22,26 @@ SHELF=.1.3.6.1.4.1.7310.5.1
 expect_eq "KORVOSIM-RAID-MIB::systemDriverVersion.0
 KORVOSIM-RAID-MIB::adapterRebuildRate.1
 KORVOSIM-RAID-MIB::physicalDriveId.15
-KORVOSIM-RAID-MIB::korvosimRaidEvent102
+KORVOSIM-RAID-MIB::physicalDriveFailed
 KORVOSIM-RAID-MIB::korvosimRaidStateName
 KORVOSIM-ENCLOSURE-MIB::batteryLearnCycleEnable.0
-KORVOSIM-ENCLOSURE-MIB::korvosimEnclosureEvent501" \
+KORVOSIM-ENCLOSURE-MIB::batteryStateChanged" \
     "$(translate $RAID.1.1.0 $RAID.2.1.7.1 $RAID.3.1.2.15 $RAID.100.0.2 $RAID.100.1.1 \
         $SHELF.2.1.8.0 $SHELF.100.0.3)" "names of objects and notifications"
 expect_eq "$RAID.2.1.7.1" "$(translate -On KORVOSIM-RAID-MIB::adapterRebuildRate.1)" \
     "a name back to its OID"
 pass "snmptranslate names objects and notifications both ways"
+
+# The enumerations, units and descriptions of the definitions are in the modules.
+detail=$(translate -Td KORVOSIM-RAID-MIB::physicalDriveState)
+expect_contains "$detail" "SYNTAX	INTEGER {online(0), offline(1), failed(2), rebuilding(3), hotSpare(4), unconfigured(5)}" \
+    "the drive state's enumeration"
+expect_contains "$detail" 'DESCRIPTION	"State of the drive.' "the drive state's description"
+expect_contains "$(translate -Td KORVOSIM-RAID-MIB::physicalDriveSizeMB)" 'UNITS		"MB"' "a unit"
+expect_contains "$(translate -Td KORVOSIM-ENCLOSURE-MIB::batteryState)" \
+    "INTEGER {optimal(0), charging(1), learning(2), failed(3)}" "the battery state's enumeration"
+expect_eq "$RAID.100.0.3" "$(translate -On KORVOSIM-RAID-MIB::rebuildStarted)" "a notification name"
+pass "snmptranslate reads the enumerations, units and descriptions"
 
 # The tool refuses a definition that no module can hold, with the section.
 sed 's/^OID_PREFIX=.*/OID_PREFIX=1.3.6.1.2.1.99/' "$SOURCE_DIR/examples/korvosim-raid.ini" \

@@ -147,6 +147,149 @@ head -c 5000 /dev/urandom >"$WORK/garbage.dat"
 $TOOL check "$WORK/garbage.dat" >/dev/null 2>&1
 [ $? -eq 1 ] || fail "garbage: exit status"
 
+# ---- Many problems in one section ----------------------------------------------
+# A count far beyond the capacity: check stops the section's messages after a
+# bounded number and says how many more there were; build refuses it.
+base | sed -e 's/^NO_OF_ATTRBS=2/NO_OF_ATTRBS=99999999/' >"$WORK/huge.ini"
+$TOOL check "$WORK/huge.ini" >"$WORK/out" 2>&1 && fail "huge count: check passed"
+[ "$(wc -l <"$WORK/out")" -le 30 ] || fail "huge count: $(wc -l <"$WORK/out") lines of messages"
+grep -qF "[GRP_1] NO_OF_ATTRBS: 99999999 is more than 999" "$WORK/out" || fail "huge count not reported"
+grep -qE '^.*huge.ini: \[GRP_1\] [0-9]+ more problem\(s\) of this section' "$WORK/out" ||
+    { cat "$WORK/out"; fail "no final line for the messages left out"; }
+rm -f "$WORK/huge.dat"
+if $TOOL build "$WORK/huge.ini" "$WORK/huge.dat" 2>"$WORK/err"; then
+    fail "huge count: build wrote $(stat -c %s "$WORK/huge.dat") bytes"
+fi
+grep -qF "[GRP_1] NO_OF_ATTRBS: 99999999 is more than 999" "$WORK/err" || fail "build: no reason: $(cat "$WORK/err")"
+grep -qF "refused" "$WORK/err" || fail "build: no refusal: $(cat "$WORK/err")"
+[ ! -e "$WORK/huge.dat" ] || fail "build refused but wrote a file"
+# A text cut to its field is a capacity problem too; other problems are not.
+base | sed -e 's/^DATA_SRC=demo/DATA_SRC=a_data_source_of_thirty_chars/' >"$WORK/cut.ini"
+$TOOL build "$WORK/cut.ini" "$WORK/cut.dat" 2>"$WORK/err" && fail "a cut DATA_SRC was built"
+grep -qF "[GLOBALS] DATA_SRC:" "$WORK/err" || fail "build: no reason for the cut text: $(cat "$WORK/err")"
+base | sed -e '/^\[TBL_2\]/,/^DATA_TYPE=2/d' >"$WORK/missing.ini"
+$TOOL build "$WORK/missing.ini" "$WORK/missing.dat" 2>"$WORK/err" ||
+    fail "build refused a definition without capacity problems: $(cat "$WORK/err")"
+
+# ---- Names the agent or a MIB module cannot take ------------------------------
+expect_problem path_source 's#^DATA_SRC=demo#DATA_SRC=/../tmp/x#' \
+    '[GLOBALS] DATA_SRC: "/../tmp/x" is no plain file name part'
+expect_problem backslash_source 's#^DATA_SRC=demo#DATA_SRC=..\\x#' 'is no plain file name part'
+expect_problem utf8_name 's/^NAME=Version$/NAME=Versión/' \
+    '[GRP_1_ATTRB_1] NAME: "Versión" holds characters other than printable ASCII'
+expect_problem utf8_class 's/^CLASS_NAME=Fan$/CLASS_NAME=Lüfter/' '[TBL_2] CLASS_NAME: "Lüfter" holds'
+base | sed -e 's/^NAME=Version$/NAME=Versión/' >"$WORK/utf8.ini"
+$TOOL mib "$WORK/utf8.ini" >"$WORK/out" 2>"$WORK/err" && fail "mib wrote a module for a UTF-8 name"
+grep -qF "[GRP_1_ATTRB_1] NAME" "$WORK/err" || fail "mib: no reason for the UTF-8 name"
+
+# ---- The keys only the tool reads ----------------------------------------------
+# The base definition with every optional key.
+noted() {
+    base | sed -e '/^MIB_VERSION=1.0$/a MODULE_NAME=DEMO-STORE-MIB\nORGANIZATION=Demo storage\nCONTACT_INFO=The storage team, storage@example.com\nDESCRIPTION=The demo store.' \
+        -e '/^NAME=Count$/a DESCRIPTION=How many disks there are.\nENUM=none(0),one(1),many(2)\nUNITS=disks' \
+        -e '/^NAME=FanId$/a DESCRIPTION=Number of the fan.\nUNITS=fans' \
+        -e '/^CODE=1a$/a NAME=diskChanged\nDESCRIPTION=A disk changed.'
+}
+noted >"$WORK/noted.ini"
+$TOOL check "$WORK/noted.ini" >"$WORK/out" || { cat "$WORK/out"; fail "check of the keys"; }
+$TOOL mib --updated 202601010000Z "$WORK/noted.ini" >"$WORK/DEMO-STORE-MIB.txt" 2>"$WORK/err" ||
+    fail "mib with the keys: $(cat "$WORK/err")"
+report=$(SMIPATH=$BUILD_DIR/mibs smilint -s -l 3 "$WORK/DEMO-STORE-MIB.txt" 2>&1)
+[ -z "$report" ] || fail "smilint on the module with the keys: $report"
+for text in 'DEMO-STORE-MIB DEFINITIONS ::= BEGIN' 'ORGANIZATION' '"Demo storage"' \
+    '"The storage team, storage@example.com"' '"The demo store."' \
+    'SYNTAX      INTEGER {' '                    many(2)' 'UNITS       "disks"' \
+    '"How many disks there are."' 'diskChanged NOTIFICATION-TYPE' 'A disk changed. Event code 0x1a'; do
+    grep -qF -- "$text" "$WORK/DEMO-STORE-MIB.txt" || fail "the module lacks [$text]"
+done
+name=$(snmptranslate -m DEMO-STORE-MIB -M "+$WORK:$BUILD_DIR/mibs" .1.3.6.1.4.1.7310.9.100.0.1 2>&1)
+[ "$name" == "DEMO-STORE-MIB::diskChanged" ] || fail "snmptranslate: $name"
+# build and the persisted file ignore the keys; dump says so.
+$TOOL build "$WORK/noted.ini" "$WORK/noted.dat" || fail "build with the keys"
+$TOOL build "$WORK/good.ini" "$WORK/good.dat" || fail "build good"
+cmp -s "$WORK/noted.dat" "$WORK/good.dat" || fail "the keys changed the persisted file"
+$TOOL dump "$WORK/noted.dat" >"$WORK/out" || fail "dump"
+grep -q '^; .*never holds the keys' "$WORK/out" || fail "dump does not say that the keys are not kept"
+grep -qE '^(ENUM|UNITS|DESCRIPTION)=' "$WORK/out" && fail "dump printed a key the file cannot hold"
+
+# Without the keys, the sample's module is the one written before they existed.
+mkdir -p "$WORK/plain"
+awk '/^\[/ { trap = ($0 ~ /^\[TRAP_[0-9]+\]$/) }
+     /^(DESCRIPTION|ENUM|UNITS|MODULE_NAME|ORGANIZATION|CONTACT_INFO)=/ { next }
+     trap && /^NAME=/ { next }
+     { print }' "$SOURCE_DIR/examples/korvosim-raid.ini" >"$WORK/plain/korvosim-raid.ini"
+$TOOL mib --module KORVOSIM-RAID-MIB --updated 202601010000Z "$WORK/plain/korvosim-raid.ini" |
+    cmp -s - "$SOURCE_DIR/tests/system/data/KORVOSIM-RAID-MIB.without-notes.txt" ||
+    fail "a definition without the keys gives another module than before"
+
+# expect_note NAME 'sed script on the noted definition' 'expected text of the report'
+expect_note() {
+    noted | sed -e "$2" >"$WORK/$1.ini"
+    if $TOOL check "$WORK/$1.ini" >"$WORK/out" 2>&1; then
+        fail "$1: check passed"
+    elif ! grep -qF -- "$3" "$WORK/out"; then
+        cat "$WORK/out"
+        fail "$1: no '$3'"
+    fi
+    $TOOL mib "$WORK/$1.ini" >/dev/null 2>&1 && fail "$1: mib wrote a module"
+}
+LONG=$(printf 'x%.0s' $(seq 1001))
+expect_note enum_syntax 's/^ENUM=.*/ENUM=none(0),one/' '[GRP_1_ATTRB_2] ENUM: "one" is no label(value)'
+expect_note enum_label 's/^ENUM=.*/ENUM=None(0)/' 'ENUM: label "None" is no SMI identifier'
+expect_note enum_hyphen 's/^ENUM=.*/ENUM=no-disk(0)/' 'label "no-disk" is no SMI identifier'
+expect_note enum_twice 's/^ENUM=.*/ENUM=a(0),a(1)/' 'ENUM: label a is given twice'
+expect_note enum_value_twice 's/^ENUM=.*/ENUM=a(0),b(0)/' 'ENUM: value 0 is given twice'
+expect_note enum_range 's/^ENUM=.*/ENUM=a(2147483648)/' 'value "2147483648" of a is no integer'
+expect_note enum_empty 's/^ENUM=.*/ENUM=/' '[GRP_1_ATTRB_2] ENUM: "" is no label(value)'
+expect_note enum_text '/^NAME=Version$/a ENUM=a(1)' '[GRP_1_ATTRB_1] ENUM: the attribute is no integer'
+expect_note enum_key '/^NAME=DiskId$/a ENUM=a(1)' "[TBL_1_ATTRB_1] ENUM: the attribute is the table's key"
+expect_note units_long 's/^UNITS=disks/UNITS=disks of the kind that spin and hum/' \
+    '[GRP_1_ATTRB_2] UNITS: longer than 32 characters'
+expect_note description_long "s/^DESCRIPTION=How many.*/DESCRIPTION=$LONG/" \
+    '[GRP_1_ATTRB_2] DESCRIPTION: longer than 1000 characters'
+expect_note description_utf8 's/^DESCRIPTION=How many.*/DESCRIPTION=Wie viele Platten es gibt, grün./' \
+    'DESCRIPTION: holds a double quote or characters other than printable ASCII'
+expect_note description_quote 's/^DESCRIPTION=How many.*/DESCRIPTION=The "count"/' \
+    '[GRP_1_ATTRB_2] DESCRIPTION: holds a double quote'
+expect_note description_empty 's/^DESCRIPTION=How many.*/DESCRIPTION=/' '[GRP_1_ATTRB_2] DESCRIPTION: empty'
+expect_note trap_name 's/^NAME=diskChanged/NAME=Disk-Changed/' '[TRAP_1] NAME: "Disk-Changed" is no SMI identifier'
+expect_note trap_name_taken 's/^NAME=diskChanged/NAME=sysCount/' \
+    '[TRAP_1] NAME: sysCount is already the name of another object of the module'
+expect_note trap_name_identity 's/^NAME=diskChanged/NAME=demoStoreMIB/' '[TRAP_1] NAME: demoStoreMIB is already'
+expect_note trap_description 's/^DESCRIPTION=A disk changed./DESCRIPTION=A disk changed\tstate./' \
+    '[TRAP_1] DESCRIPTION: holds a double quote or characters other than printable ASCII'
+expect_note module_keyword 's/^MODULE_NAME=.*/MODULE_NAME=OBJECT-TYPE/' '[GLOBALS] MODULE_NAME: "OBJECT-TYPE" is no SMI module name'
+expect_note module_base 's/^MODULE_NAME=.*/MODULE_NAME=SNMPv2-SMI/' '"SNMPv2-SMI" is no SMI module name'
+expect_note module_lower 's/^MODULE_NAME=.*/MODULE_NAME=demo-mib/' '"demo-mib" is no SMI module name'
+expect_note module_hyphens 's/^MODULE_NAME=.*/MODULE_NAME=DEMO--MIB/' '"DEMO--MIB" is no SMI module name'
+expect_note organization_long "s/^ORGANIZATION=.*/ORGANIZATION=$LONG/" '[GLOBALS] ORGANIZATION: longer than 200'
+expect_note contact_long "s/^CONTACT_INFO=.*/CONTACT_INFO=$LONG$LONG/" '[GLOBALS] CONTACT_INFO: longer than 1000'
+expect_note module_description_utf8 's/^DESCRIPTION=The demo store./DESCRIPTION=Le dépôt./' \
+    '[GLOBALS] DESCRIPTION: holds'
+# A trap variable at an attribute's OID is that attribute's object.
+expect_note variable_description '/^\[TRAPATTRB_0\]/,/^DATA_TYPE/s/^NAME=DiskId$/NAME=DiskId\nDESCRIPTION=The disk./' \
+    '[TRAPATTRB_0] DESCRIPTION: the variable is the attribute of TBL_1_ATTRB_1: describe it there'
+expect_note variable_units '/^\[TRAPATTRB_0\]/,/^DATA_TYPE/s/^NAME=DiskId$/NAME=DiskId\nUNITS=disks/' \
+    '[TRAPATTRB_0] UNITS: differs from the UNITS of TBL_1_ATTRB_1 ("")'
+expect_note variable_enum_text '/^\[TRAPATTRB_0\]/,/^DATA_TYPE/s/^DATA_TYPE=2$/DATA_TYPE=1\nENUM=a(1)/' \
+    '[TRAPATTRB_0] ENUM: the variable is no integer'
+
+# ---- The exporter module --------------------------------------------------------
+$TOOL exporter "$WORK/noted.ini" >"$WORK/snmp.yml" 2>"$WORK/err" || fail "exporter: $(cat "$WORK/err")"
+for text in 'demo_store:' '  - 1.3.6.1.4.1.7310.9.1' '  - 1.3.6.1.4.1.7310.9.2' '  - name: sysCount' \
+    '    oid: 1.3.6.1.4.1.7310.9.1.2' '    type: EnumAsStateSet' '      2: many' \
+    "    help: 'How many disks there are. Units: disks. - 1.3.6.1.4.1.7310.9.1.2'" \
+    '    - labelname: fanId' '    type: DisplayString' '    community: public'; do
+    grep -qxF -- "$text" "$WORK/snmp.yml" || fail "the exporter module lacks [$text]: $(cat "$WORK/snmp.yml")"
+done
+/usr/bin/prometheus-snmp-exporter --config.file="$WORK/snmp.yml" --dry-run >"$WORK/out" 2>&1 ||
+    fail "the exporter refuses the module: $(cat "$WORK/out")"
+$TOOL exporter "$WORK/noted.ini" "$WORK/noted.ini" >/dev/null 2>"$WORK/err" &&
+    fail "two exporter modules of one name"
+grep -qF "a second module demo_store" "$WORK/err" || fail "no reason for the second module: $(cat "$WORK/err")"
+$TOOL exporter >/dev/null 2>&1
+[ $? -eq 2 ] || fail "exporter without definitions: exit status"
+
 # The controller list at its fixed place, with a private folder over it.
 mkdir -p /etc/qbz_korvodsnmp
 mount --bind "$WORK" /etc/qbz_korvodsnmp || fail "bind mount"

@@ -117,6 +117,6 @@ wait_for 20 grep -q 'korvosimRaidEvents' "$WORK/traps.log" ||
     fail "no trap arrived: $(cat "$WORK/traps.log")"
 sleep 0.5
 traps=$(grep '^TRAP' "$WORK/traps.log")
-expect_contains "$traps" "TRAP KORVOSIM-RAID-MIB::korvosimRaidEvents KORVOSIM-RAID-MIB::korvosimRaidEvent102" "the drive-failed trap"
+expect_contains "$traps" "TRAP KORVOSIM-RAID-MIB::korvosimRaidEvents KORVOSIM-RAID-MIB::physicalDriveFailed" "the drive-failed trap"
 expect_contains "$traps" "KORVOSIM-RAID-MIB::physicalDriveSerialNumber = STRING:" "its variables"
 pass "an injected drive failure arrived as named traps"

@@ -147,3 +147,74 @@ TEST_F(MibModuleTest, RefusesWhatNoModuleCanHold) {
     strFlat.replace(strFlat.find("ENTRY_OID=2.1"), 13, "ENTRY_OID=2");
     EXPECT_THAT(moduleFor(strFlat, false), HasSubstr("[TBL_1] ENTRY_OID 2 is no OID of a table"));
 }
+
+TEST_F(MibModuleTest, WritesEnumerationsUnitsDescriptionsAndNamesGiven) {
+    std::string strDefinition = definition("1.3.6.1.4.1.7310.9", "DiskId", "9.1.1") +
+                                "[GLOBALS]\nORGANIZATION=Demo storage\nCONTACT_INFO=Ops\n"
+                                "DESCRIPTION=Everything.\n"
+                                "[TBL_1_ATTRB_2]\nENUM=fast(2),slow(0)\nUNITS=MB/s\n"
+                                "DESCRIPTION=How fast the disk rebuilds.\n"
+                                "[TRAPATTRB_1]\nDESCRIPTION=Why the disk failed.\n"
+                                "[TRAP_1]\nNAME=diskFailed\nDESCRIPTION=A disk failed.\n";
+    CParseINI store;
+    readDefinition(store, strDefinition);
+    CMibAnnotations notes;
+    ASSERT_TRUE(notes.readFile(path("definition.ini").c_str(), store));
+    ASSERT_TRUE(notes.problems().empty());
+    CMibModule module(store, "DEMO-MIB", "202601010000Z", "demo.ini", &notes);
+    ASSERT_TRUE(module.build());
+    FILE* pOut = fopen(path("demo.txt").c_str(), "w");
+    module.write(pOut);
+    fclose(pOut);
+    store.releaseArrays();
+    std::string strText = readFile(path("demo.txt"));
+    EXPECT_THAT(strText, HasSubstr("    ORGANIZATION\n        \"Demo storage\"\n"
+                                   "    CONTACT-INFO\n        \"Ops\"\n"
+                                   "    DESCRIPTION\n        \"Everything.\"\n    REVISION"));
+    // Named numbers in ascending order, UNITS after SYNTAX, INTEGER in the
+    // row's SEQUENCE.
+    EXPECT_THAT(strText, HasSubstr("diskRate OBJECT-TYPE\n    SYNTAX      INTEGER {\n"
+                                   "                    slow(0),\n"
+                                   "                    fast(2)\n                }\n"
+                                   "    UNITS       \"MB/s\"\n    MAX-ACCESS  read-write\n"
+                                   "    STATUS      current\n    DESCRIPTION\n"
+                                   "        \"How fast the disk rebuilds.\"\n"));
+    EXPECT_THAT(strText, HasSubstr("    diskId Integer32,\n    diskRate INTEGER\n}"));
+    EXPECT_THAT(strText,
+                HasSubstr("demoWhy OBJECT-TYPE\n    SYNTAX      DisplayString\n"
+                          "    MAX-ACCESS  accessible-for-notify\n    STATUS      current\n"
+                          "    DESCRIPTION\n        \"Why the disk failed.\"\n"));
+    EXPECT_THAT(strText, HasSubstr("diskFailed NOTIFICATION-TYPE\n"));
+    EXPECT_THAT(strText, HasSubstr("\"A disk failed. Event code 0x1a, sent as an SNMPv1 trap"));
+    EXPECT_THAT(strText, Not(HasSubstr("demoEvent1a")));
+}
+
+TEST_F(MibModuleTest, AModuleWhoseIntegersAreAllEnumeratedImportsNoInteger32) {
+    std::string strText = moduleFor(
+        "[GLOBALS]\nDATA_SRC=demo\nOID_PREFIX=1.3.6.1.4.1.7310.9\nOID_VIEW=x\nVALID_OID=x\n"
+        "MIB_VERSION=1\nNO_OF_GROUPS=1\nNO_OF_TBLS=0\nNO_OF_TRAP_ATTRB=0\nNO_OF_TRAPS=0\n"
+        "NO_OF_MAPs=0\n[GRP_1]\nENTRY_OID=1\nCLASS_NAME=Sys\nNO_OF_ATTRBS=1\n"
+        "[GRP_1_ATTRB_1]\nOID=1\nNAME=Mode\nDATA_TYPE=2\nENUM=off(0),on(1)\n");
+    // Without the notes the module stays as it was: an Integer32.
+    EXPECT_THAT(strText, HasSubstr("Integer32"));
+}
+
+TEST_F(MibModuleTest, RefusesNamesItsTextsCannotCarryAndTakenNotificationNames) {
+    std::string strUtf8 = definition("1.3.6.1.4.1.7310.9", "DiskId", "9.1.1");
+    strUtf8.replace(strUtf8.find("NAME=Version"), 12, "NAME=Versi\xc3\xb3n");
+    EXPECT_THAT(moduleFor(strUtf8, false),
+                HasSubstr("[GRP_1_ATTRB_1] NAME \"Versi\xc3\xb3n\" holds characters other than "
+                          "printable ASCII"));
+    CParseINI store;
+    readDefinition(store, definition("1.3.6.1.4.1.7310.9", "DiskId", "9.1.1") +
+                              "[TRAP_1]\nNAME=diskRate\n");
+    CMibAnnotations notes;
+    ASSERT_TRUE(notes.readFile(path("definition.ini").c_str(), store));
+    CMibModule module(store, "DEMO-MIB", "202601010000Z", "demo.ini", &notes);
+    EXPECT_FALSE(module.build());
+    ASSERT_EQ(module.noteProblems().size(), 1u);
+    EXPECT_EQ(module.noteProblems()[0].strSection, "TRAP_1");
+    EXPECT_EQ(module.noteProblems()[0].strKey, "NAME");
+    EXPECT_THAT(module.noteProblems()[0].strText, HasSubstr("diskRate is already the name"));
+    store.releaseArrays();
+}
