@@ -117,6 +117,35 @@ SCRIPT
     mount --bind "$WORK/snmptrap" /usr/bin/snmptrap
 }
 
+# Mounts a private folder of the test ($WORK/state) over the daemon's state
+# folder, where it keeps the snmp.conf files of trapsess secrets.
+private_state_folder() {
+    mkdir -p /var/lib/qbz_korvodsnmp "$WORK/state"
+    mount --bind "$WORK/state" /var/lib/qbz_korvodsnmp
+}
+
+# Puts a stand-in over /usr/bin/snmptrap that appends one line per run to
+# $WORK/sender.runs: "ARGS", then each argument in brackets; and, when the
+# run has SNMPCONFPATH, a line "CONF PATH FOLDER-MODE FILE-MODE CONTENTS"
+# for the last folder of the path (contents with '|' for line ends).
+exact_trap_sender() {
+    cat >"$WORK/snmptrap-exact" <<SCRIPT
+#!/bin/bash
+{
+    printf ARGS
+    for argument in "\$@"; do printf ' [%s]' "\$argument"; done
+    echo
+    if [ -n "\${SNMPCONFPATH:-}" ]; then
+        folder=\${SNMPCONFPATH##*:}
+        echo "CONF \$SNMPCONFPATH \$(stat -c %a "\$folder") \$(stat -c %a "\$folder/snmp.conf")" \
+            "\$(tr '\n' '|' <"\$folder/snmp.conf")"
+    fi
+} >>"$WORK/sender.runs"
+SCRIPT
+    chmod +x "$WORK/snmptrap-exact"
+    mount --bind "$WORK/snmptrap-exact" /usr/bin/snmptrap
+}
+
 # Mounts a private folder of the test over the controller list's folder.
 private_controller_folder() {
     mkdir -p /etc/qbz_korvodsnmp "$WORK/etc-korvo"
