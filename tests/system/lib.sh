@@ -215,15 +215,17 @@ stop_agent() {
 }
 
 # Starts a real snmptrapd on udp:127.0.0.1:$1 that accepts the communities
-# public and second and logs every trap as one tab-separated line starting
-# with TRAP to $WORK/snmptrapd.log (strings in hexadecimal, so no value can
-# break the line).
+# public and second (and whatever lines $2 adds to its configuration) and
+# logs every trap as one tab-separated line starting with TRAP to
+# $WORK/snmptrapd.log (strings in hexadecimal, so no value can break the
+# line).
 TRAPLOG=$WORK/snmptrapd.log
 start_snmptrapd() {
-    local port=$1
+    local port=$1 extra=${2:-}
     cat >"$WORK/snmptrapd.conf" <<CONF
 authCommunity log public
 authCommunity log second
+$extra
 [snmp] persistentDir $SNMP_PERSISTENT_DIR
 CONF
     /usr/sbin/snmptrapd -f -C -c "$WORK/snmptrapd.conf" -X -n -Onx -m '' -A -Lf "$TRAPLOG" \
