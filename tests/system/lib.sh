@@ -124,13 +124,18 @@ private_state_folder() {
     mount --bind "$WORK/state" /var/lib/qbz_korvodsnmp
 }
 
-# Puts a stand-in over /usr/bin/snmptrap that appends one line per run to
-# $WORK/sender.runs: "ARGS", then each argument in brackets; and, when the
+# Puts a stand-in over /usr/bin/snmptrap that prints a version for -V and
+# appends one line per other run to $WORK/sender.runs: "ARGS", then each
+# argument in brackets; and, when the
 # run has SNMPCONFPATH, a line "CONF PATH FOLDER-MODE FILE-MODE CONTENTS"
 # for the last folder of the path (contents with '|' for line ends).
 exact_trap_sender() {
     cat >"$WORK/snmptrap-exact" <<SCRIPT
 #!/bin/bash
+if [ "\$*" = -V ]; then
+    echo "NET-SNMP version: 5.9.3" >&2
+    exit 0
+fi
 {
     printf ARGS
     for argument in "\$@"; do printf ' [%s]' "\$argument"; done
