@@ -14,6 +14,8 @@ namespace {
 const char* const REPORT_PREFIX = "qbz_korvodsnmpagent: ";
 const int REPORT_LINE_SIZE = 1024;
 
+void Report(int nPriority, const char* pszFormat, va_list args) KORVO_PRINTF_FORMAT(2, 0);
+
 void Report(int nPriority, const char* pszFormat, va_list args) {
     char szLine[REPORT_LINE_SIZE];
     vsnprintf(szLine, sizeof(szLine), pszFormat, args);
