@@ -121,7 +121,8 @@ trap_set() {
     done
 }
 
-# KORVO_BENCH_ONLY=traps runs the trap figures alone.
+# KORVO_BENCH_ONLY=traps runs the trap figures alone, for a quick look when
+# this script is run by hand (bench/run.sh, for REPORT.md, runs everything).
 if [ "${KORVO_BENCH_ONLY:-}" == traps ]; then
     trap_set
     echo "end-to-end benchmarks done"
