@@ -456,7 +456,8 @@ void ReadTrapSessionLine(ConfReading& reading, const ConfLine& line, const char*
     LinePlace place = PlaceOf(reading, line);
     TrapSessionLine session;
     if (!ParseTrapSession(SplitTrapSessionWords(TextAfterKeyword(pszRawLine)), session)) {
-        ReportAt(place, "trapsess: %s; refused", session.strError.c_str());
+        ReportAt(place, "trapsess: %s; refused",
+                 Shown(session.strError.c_str(), REASON_SIZE).c_str());
         return;
     }
     if (!CheckDestination(place, session.strHost.c_str(), "", "")) {
