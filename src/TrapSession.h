@@ -5,6 +5,7 @@
 #ifndef KORVO_TRAPSESSION_H
 #define KORVO_TRAPSESSION_H
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
