@@ -180,7 +180,8 @@ def main():
             "per minute.",
             "- **Traps**: 20 events `event 302` written to the simulator's FIFO per run; events "
             "per second from the first write until the last trap of the run is in snmptrapd's "
-            "log, with one and with four destinations.",
+            "log, with one and with four destinations, each an SNMPv1 trap, an SNMPv2c trap or an "
+            "inform (acknowledged by snmptrapd before the sender moves on).",
             "- Notes: the sample has no writable scalar, so its scalar set is a refused one; the "
             "get-next after the generated definitions' last scalar runs past the end. The "
             "generated definitions grow by table rows rather than by groups and tables: the "
@@ -203,10 +204,12 @@ def main():
                         ("footprint.idle_cpu", "idle CPU (CPU seconds per minute)")):
         if e2e.get(name):
             doc.append(f"| {label} | {fmt(e2e[name], 3 if 'idle' in name else 0)} |")
-    doc += ["", "## 5. Traps", "", "| destinations | events/s |", "| --- | --- |"]
-    for count in ("1", "4"):
-        if e2e.get(f"traps.{count}"):
-            doc.append(f"| {count} | {fmt(e2e[f'traps.{count}'], 1)} |")
+    doc += ["", "## 5. Traps", "", "| kind | destinations | events/s |", "| --- | --- | --- |"]
+    for kind, prefix in (("SNMPv1 trap", "traps."), ("SNMPv2c trap", "traps.v2c."),
+                         ("inform", "traps.inform.")):
+        for count in ("1", "4"):
+            if e2e.get(f"{prefix}{count}"):
+                doc.append(f"| {kind} | {count} | {fmt(e2e[f'{prefix}{count}'], 1)} |")
     doc += [""]
     # Targets, from the figures above.
     doc += ["## Targets", ""]

@@ -30,7 +30,7 @@ echo "== channel round trip"
 unshare --ipc $BUILD/bench_channel "${GBENCH[@]}" --benchmark_out=$OUT/channel.json \
     >$OUT/channel.txt 2>$OUT/channel.log
 echo "== end to end, footprint, traps"
-unshare --mount --ipc --pid --fork --mount-proc \
+unshare --mount --ipc --pid --net --fork --mount-proc \
     bash bench/e2e.sh $BUILD . "$PWD/$OUT/e2e.tsv" "$REPS" >$OUT/e2e.log 2>&1 ||
     { tail -20 $OUT/e2e.log; exit 1; }
 python3 bench/report.py $OUT "$REPS" >bench/REPORT.md

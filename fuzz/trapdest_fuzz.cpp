@@ -1,6 +1,9 @@
 // The trap destination file. Input up to the first "\n--\n" is the file, the
 // rest is the snmpd.conf that a "TrapDestInd" line may send the reader to.
+// The sender's vector of every pair read is built too.
 #include "CFuzzWorkDir.h"
+#include "CTrapListCheck.h"
+#include "TrapSecrets.h"
 #include "genpvkagent.h"
 
 #include <cstdio>
@@ -9,6 +12,7 @@
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     CFuzzWorkDir::Enter();
+    SetTrapSecretsBase(CFuzzWorkDir::PathOf(".").c_str());
     return 0;
 }
 
@@ -23,6 +27,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
         "snmpd.conf", reinterpret_cast<const uint8_t*>(strConf.data()), strConf.size());
     snprintf(gszSystemConf, sizeof(gszSystemConf), "%s", strConfPath.c_str());
     CLIENT_IP aList[CLIENT_IP_LIST_SIZE];
-    GetClientIPList(strDestPath.c_str(), aList);
+    CTrapListCheck::Mute();
+    int nCount = GetClientIPList(strDestPath.c_str(), aList);
+    CTrapListCheck::CheckSenderArguments(aList, nCount);
+    CTrapListCheck::Unmute();
+    RemoveTrapSecrets();
     return 0;
 }

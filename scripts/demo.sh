@@ -5,8 +5,8 @@
 # namespaces so that the machine's configuration and any other agent stay
 # untouched. Shows a walk of the whole tree (states by name), a set read back,
 # a drive failure injected into the simulated library arriving as named
-# traps, and a few lines of a Prometheus SNMP exporter scrape, then keeps
-# serving until Ctrl-C.
+# traps, a fan failure arriving as an SNMPv2c notification, and a few lines
+# of a Prometheus SNMP exporter scrape, then keeps serving until Ctrl-C.
 #
 #   scripts/demo.sh            build, show, keep serving
 #   scripts/demo.sh --smoke    build, show, stop by itself
@@ -46,22 +46,25 @@ step() { printf '\n== %s\n' "$*"; }
 
 step "controller list and sample definitions (private /etc/qbz_korvodsnmp)"
 cp "$BUILD"/examples/*.dat examples/*.traps examples/QBZ_KorvoSNMP.ini "$WORK/etc/"
-# The demo's trap destinations: its own snmptrapd.
+# The demo's trap destinations: its own snmptrapd; the enclosure's asks for
+# SNMPv2c with the version word.
 for traps in "$WORK"/etc/*.traps; do
     echo "127.0.0.1:$TRAP_PORT public" >"$traps"
 done
+echo "127.0.0.1:$TRAP_PORT public 2c" >"$WORK/etc/korvosim-enclosure.traps"
 mount --bind "$WORK/etc" /etc/qbz_korvodsnmp
 cat /etc/qbz_korvodsnmp/QBZ_KorvoSNMP.ini
 
 step "snmptrapd on udp:127.0.0.1:$TRAP_PORT"
-cat >"$WORK/snmptrapd.conf" <<CONF
+cat >"$WORK/snmptrapd.conf" <<'CONF'
 authCommunity log public
-[snmp] persistentDir $WORK/client
+format1 trap: enterprise %N, specific trap %q~%V~%v\n
+format2 notification from %u:~%V~%v\n
 CONF
+echo "[snmp] persistentDir $WORK/client" >>"$WORK/snmptrapd.conf"
 /usr/sbin/snmptrapd -f -C -c "$WORK/snmptrapd.conf" -n -m KORVOSIM-RAID-MIB:KORVOSIM-ENCLOSURE-MIB \
     -M "+$BUILD/mibs" -Lf "$WORK/traps.log" \
-    -p "$WORK/snmptrapd.pid" \
-    -F 'trap: enterprise %N, specific trap %q~%V~%v\n' "udp:127.0.0.1:$TRAP_PORT" &
+    -p "$WORK/snmptrapd.pid" "udp:127.0.0.1:$TRAP_PORT" &
 for _ in $(seq 50); do grep -q "NET-SNMP version" "$WORK/traps.log" 2>/dev/null && break; sleep 0.1; done
 
 cat >"$WORK/snmpd/snmpd.conf" <<CONF
@@ -103,6 +106,17 @@ for _ in $(seq 100); do
 done
 sleep 0.5
 grep '^trap:' "$WORK/traps.log" | sed 's/~/\n    /g'
+
+step "a fan fails: echo 'fan-fail 0' > \$KORVOSIM_EVENTS; the enclosure's SNMPv2c notification"
+echo "fan-fail 0" >"$KORVOSIM_EVENTS"
+for _ in $(seq 100); do
+    grep -q '^notification' "$WORK/traps.log" && break
+    sleep 0.1
+done
+sleep 0.5
+# (SNMPv2-MIB is not loaded: its two objects are named here.)
+grep '^notification' "$WORK/traps.log" | sed -e 's/~/\n    /g' \
+    -e 's/SNMPv2-SMI::mib-2\.1\.3\.0/sysUpTime.0/' -e 's/SNMPv2-SMI::snmpModules\.1\.1\.4\.1\.0/snmpTrapOID.0/'
 
 EXPORTER=127.0.0.1:11163
 step "the Prometheus SNMP exporter on $EXPORTER with the modules qbz_korvomibconv exporter writes"

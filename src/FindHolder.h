@@ -5,6 +5,7 @@
 #define KORVO_FINDHOLDER_H
 
 #include "StorageLib.h"
+#include "TrapSession.h"
 #include "snmptype.h"
 
 // Capacities of the registry's texts, terminating NUL included.
@@ -20,12 +21,17 @@ const int CLIENT_IP_PORT_SIZE = 6;
 const int CLIENT_IP_LIST_SIZE = 24; // destinations per library
 
 // One trap destination address with up to five community/port pairs. Pair i
-// is element i of szAccessMode together with element i of port.
+// is element i of szAccessMode together with element i of port, sent as
+// element i of aKind says (a TrapKind: SNMPv1 unless a newer line asked for
+// more); a trapsess destination has one pair, and its own arguments in
+// stSession.
 typedef struct _client_ip_tag {
     char IP[CLIENT_IP_ADDRESS_SIZE] = {};                                  // address as written
     char szAccessMode[CLIENT_IP_MAX_PAIRS][CLIENT_IP_COMMUNITY_SIZE] = {}; // community per pair
     char port[CLIENT_IP_MAX_PAIRS][CLIENT_IP_PORT_SIZE] = {};              // "" or ":" + port
     int count = 0;                                                         // pairs in use, 0 to 5
+    unsigned char aKind[CLIENT_IP_MAX_PAIRS] = {};                         // TrapKind per pair
+    TRAP_SESSION stSession; // a trapsess line's own arguments
 } CLIENT_IP, *PCLIENT_IP;
 
 // One slot of the holder cache. A slot whose holder is null counts as free.

@@ -3,6 +3,7 @@
 #include "genpvkagent.h"
 
 #include "AgentReport.h"
+#include "TrapSecrets.h"
 #include "snmpapi.h"
 
 #include <cctype>
@@ -261,6 +262,7 @@ void simExitRoutine(int /*nSignal*/) {
 
 void StopAgent() {
     ReleaseSharedBlock();
+    RemoveTrapSecrets();
     bExited = 1;
     syslog(LOG_INFO, "Agent %s Stopped\n", sVersion);
     exit(0);
@@ -271,6 +273,7 @@ void clean_up() {
         _exit(0);
     }
     ReleaseSharedBlock();
+    RemoveTrapSecrets();
     if (pstVarBind != nullptr) {
         SnmpUtilMemFree(pstVarBind);
         pstVarBind = nullptr;

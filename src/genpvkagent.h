@@ -146,14 +146,20 @@ int MyCallback(CEventInfo* pEventInfo);
 // Trap destinations. GetClientIPList clears the 24 entries of a library's
 // list, reads its trap destination file (and, when the file asks for it,
 // snmpd.conf at gszSystemConf) and returns the entries in use, or -1 when the
-// file cannot be opened. Lines that do not fit the entry's fields (an address
-// over 23 characters, a port over 4 digits, a community over 31 characters, a
-// trap community over 24) are not recorded.
+// file cannot be opened. A destination line may end with a version word, "2c"
+// or "inform". What does not fit the entry's fields (an address over 23
+// characters, a port over 4 digits, address and port together over 23, a
+// community over 31 characters, a trap community over 24), what the sender
+// would take as an option (a leading '-'), and what the list has no room for
+// is refused with a message naming the file and line (AgentReport.h).
 int GetClientIPList(const char* pszFileName, PCLIENT_IP pClientIPList);
 
 // Reads the trap keywords of snmpd.conf into the entries from pClientIP on,
-// at most nFreeEntries of them; the entries must be cleared. Returns how many
-// it filled, or -1 when the file cannot be opened.
+// at most nFreeEntries of them; the entries must be cleared. com2sec sources
+// and trapsink hosts come first (SNMPv1), then trap2sink, informsink and
+// trapsess lines, one entry each, in file order; a trapsess line's secrets go
+// into a snmp.conf of the daemon's own (TrapSecrets.h). Returns how many it
+// filled, or -1 when the file cannot be opened.
 int GetClientIPListFromConf(const char* pszConfFile, PCLIENT_IP pClientIP,
                             int nFreeEntries = CLIENT_IP_LIST_SIZE);
 
@@ -196,8 +202,9 @@ int BuildTrapVariables(const CEventInfo& eventInfo, const TrapObj& trapObj, OID_
 
 // Runs the trap sender once per community/port pair of every destination of
 // library iDLLIndex, in order, each run waited for (at most
-// TRAP_SENDER_TIMEOUT_MS) before the next. 1 when every destination was
-// served, -1 when a child process could not be created.
+// TRAP_SENDER_TIMEOUT_MS) before the next, with the argument vector of the
+// pair's kind (TrapNotify.h). 1 when every destination was served, -1 when a
+// child process could not be created.
 int ExecTrap(int argc, POID_VAR pOIDs, char* p_TrapID, int iDLLIndex, char* szEnterpriseOID);
 
 // The sender's argument vector for one pair, closed by a null pointer. The

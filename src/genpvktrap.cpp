@@ -1,7 +1,9 @@
 // The event callback and the trap sender: an event of a storage library
-// becomes an SNMPv1 trap, sent by running the command-line trap sender once
-// per community/port pair of the library's trap destinations.
+// becomes a trap (SNMPv1, or SNMPv2c, an inform or a trapsess line's kind
+// where the destination asks for it), sent by running the command-line trap
+// sender once per community/port pair of the library's trap destinations.
 #include "genpvkagent.h"
+#include "TrapNotify.h"
 #include "parseini.h"
 
 #include <algorithm>
@@ -10,9 +12,11 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <string>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 const char* const TRAP_SENDER_PATH = "/usr/bin/snmptrap";
 
@@ -25,7 +29,9 @@ const int EVENT_CODE_MAX = 0xFFFF;    // codes of up to 4 hexadecimal digits
 const int EVENT_CODE_TEXT_SIZE = 5;   // up to 4 characters
 const int ENTERPRISE_TEXT_SIZE = 156; // up to 155 characters
 const int TRAP_NUMBER_TEXT_SIZE = 20; // up to 19 characters
-const int SENDER_EXIT_NOT_RUN = 2;    // the child's status when no sender runs
+// An enterprise OID, ".0." and a trap number text.
+const int NOTIFICATION_OID_TEXT_SIZE = ENTERPRISE_TEXT_SIZE + 3 + TRAP_TEXT_SIZE;
+const int SENDER_EXIT_NOT_RUN = 2; // the child's status when no sender runs
 const long WAIT_STEP_MIN_NS = 1000000L;
 const long WAIT_STEP_MAX_NS = 50000000L;
 
@@ -139,20 +145,21 @@ bool IsTerminated(const char* pszField, size_t nSize) {
 
 // One sender run for pair i of an entry, waited for. -1 when no child
 // process could be created; a pair whose texts do not fit is left out.
-int SendToPair(int argc, const OID_VAR* pOIDs, const char* pszTrapID, const char* pszEnterpriseOID,
-               const CLIENT_IP& entry, int iPair) {
+int SendToPair(const NotificationTexts& texts, const CLIENT_IP& entry, int iPair) {
     char szDestination[TRAP_TEXT_SIZE];
-    const char* pszCommunity = entry.szAccessMode[iPair];
     if (!FormatDestination(entry, iPair, szDestination) ||
-        !IsTerminated(pszCommunity, CLIENT_IP_COMMUNITY_SIZE)) {
+        !IsTerminated(entry.szAccessMode[iPair], CLIENT_IP_COMMUNITY_SIZE) ||
+        !IsTerminated(entry.IP, CLIENT_IP_ADDRESS_SIZE)) {
         return 1;
     }
     // Everything the child needs is prepared here: between fork and exec
     // only async-signal-safe calls are allowed, as other threads may hold
     // locks that the child would inherit.
-    const char* ppszArgv[TRAP_SENDER_ARGV_SIZE];
-    int nArgs = BuildSenderArguments(ppszArgv, argc, pOIDs, pszCommunity, szDestination,
-                                     pszEnterpriseOID, pszTrapID);
+    const char* ppszArgv[TRAP_NOTIFY_ARGV_SIZE];
+    int nArgs = BuildNotifyArguments(ppszArgv, texts, entry, iPair, szDestination);
+    std::vector<std::string> vStorage;
+    std::vector<const char*> vEnvironment;
+    bool bOwnEnvironment = BuildSenderEnvironment(entry, iPair, vStorage, vEnvironment);
     pid_t nPid = fork();
     if (nPid < 0) {
         return -1;
@@ -160,7 +167,10 @@ int SendToPair(int argc, const OID_VAR* pOIDs, const char* pszTrapID, const char
     if (nPid == 0) {
         // The daemon ignores SIGPIPE; the sender gets the usual action back.
         signal(SIGPIPE, SIG_DFL);
-        if (nArgs > 0) {
+        if (nArgs > 0 && bOwnEnvironment) {
+            execve(TRAP_SENDER_PATH, const_cast<char* const*>(ppszArgv),
+                   const_cast<char* const*>(vEnvironment.data()));
+        } else if (nArgs > 0) {
             execv(TRAP_SENDER_PATH, const_cast<char* const*>(ppszArgv));
         }
         _exit(SENDER_EXIT_NOT_RUN);
@@ -262,13 +272,20 @@ int ExecTrap(int argc, POID_VAR pOIDs, char* p_TrapID, int iDLLIndex, char* szEn
     if (!FitsExactly(nWritten, sizeof(szTrapID))) {
         return 1; // a trap number that does not fit is not sent
     }
+    // SNMPv1 traps do not need it; the other kinds are not sent without it.
+    char szNotificationOID[NOTIFICATION_OID_TEXT_SIZE];
+    if (!FormatNotificationOID(szEnterpriseOID, szTrapID, szNotificationOID,
+                               sizeof(szNotificationOID))) {
+        szNotificationOID[0] = '\0';
+    }
+    NotificationTexts texts = {argc, pOIDs, szTrapID, szEnterpriseOID, szNotificationOID};
     const MIB_DC& library = g_pMIB_DC[iDLLIndex];
     int nEntries = std::min(library.nClientIPCount, CLIENT_IP_LIST_SIZE);
     for (int j = 0; j < nEntries; j++) {
         const CLIENT_IP& entry = library.ClientIPList[j];
         int nPairs = std::min(entry.count, CLIENT_IP_MAX_PAIRS);
         for (int i = 0; i < nPairs; i++) {
-            if (SendToPair(argc, pOIDs, szTrapID, szEnterpriseOID, entry, i) < 0) {
+            if (SendToPair(texts, entry, i) < 0) {
                 return -1;
             }
         }

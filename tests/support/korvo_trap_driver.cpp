@@ -6,8 +6,11 @@
 //       raises event CODE (decimal, or hexadecimal with 0x) for library INDEX
 //       with the given arguments and prints "result N", N from the callback
 //
-// CONF is the path of snmpd.conf, or an empty text for none.
+// CONF is the path of snmpd.conf, or an empty text for none. The secrets of
+// trapsess lines are written where the daemon writes them, and removed when
+// the driver ends.
 #include "FindHolder.h"
+#include "TrapSecrets.h"
 #include "genpvkagent.h"
 #include "parseini.h"
 
@@ -72,6 +75,7 @@ int main(int argc, char** argv) {
     LoadDestinations();
     fflush(stdout);
     int nStatus = RaiseEvent(argc, argv);
+    RemoveTrapSecrets();
     delete[] g_pMIB_DC;
     closeAllPtrs();
     return nStatus;

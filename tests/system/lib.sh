@@ -120,6 +120,40 @@ SCRIPT
     mount --bind "$WORK/snmptrap" /usr/bin/snmptrap
 }
 
+# Mounts a private folder of the test ($WORK/state) over the daemon's state
+# folder, where it keeps the snmp.conf files of trapsess secrets.
+private_state_folder() {
+    mkdir -p /var/lib/qbz_korvodsnmp "$WORK/state"
+    mount --bind "$WORK/state" /var/lib/qbz_korvodsnmp
+}
+
+# Puts a stand-in over /usr/bin/snmptrap that prints a version for -V and
+# appends one line per other run to $WORK/sender.runs: "ARGS", then each
+# argument in brackets; and, when the
+# run has SNMPCONFPATH, a line "CONF PATH FOLDER-MODE FILE-MODE CONTENTS"
+# for the last folder of the path (contents with '|' for line ends).
+exact_trap_sender() {
+    cat >"$WORK/snmptrap-exact" <<SCRIPT
+#!/bin/bash
+if [ "\$*" = -V ]; then
+    echo "NET-SNMP version: 5.9.3" >&2
+    exit 0
+fi
+{
+    printf ARGS
+    for argument in "\$@"; do printf ' [%s]' "\$argument"; done
+    echo
+    if [ -n "\${SNMPCONFPATH:-}" ]; then
+        folder=\${SNMPCONFPATH##*:}
+        echo "CONF \$SNMPCONFPATH \$(stat -c %a "\$folder") \$(stat -c %a "\$folder/snmp.conf")" \
+            "\$(tr '\n' '|' <"\$folder/snmp.conf")"
+    fi
+} >>"$WORK/sender.runs"
+SCRIPT
+    chmod +x "$WORK/snmptrap-exact"
+    mount --bind "$WORK/snmptrap-exact" /usr/bin/snmptrap
+}
+
 # Mounts a private folder of the test over the controller list's folder.
 private_controller_folder() {
     mkdir -p /etc/qbz_korvodsnmp "$WORK/etc-korvo"
@@ -189,15 +223,17 @@ stop_agent() {
 }
 
 # Starts a real snmptrapd on udp:127.0.0.1:$1 that accepts the communities
-# public and second and logs every trap as one tab-separated line starting
-# with TRAP to $WORK/snmptrapd.log (strings in hexadecimal, so no value can
-# break the line).
+# public and second (and whatever lines $2 adds to its configuration) and
+# logs every trap as one tab-separated line starting with TRAP to
+# $WORK/snmptrapd.log (strings in hexadecimal, so no value can break the
+# line).
 TRAPLOG=$WORK/snmptrapd.log
 start_snmptrapd() {
-    local port=$1
+    local port=$1 extra=${2:-}
     cat >"$WORK/snmptrapd.conf" <<CONF
 authCommunity log public
 authCommunity log second
+$extra
 [snmp] persistentDir $SNMP_PERSISTENT_DIR
 CONF
     /usr/sbin/snmptrapd -f -C -c "$WORK/snmptrapd.conf" -X -n -Onx -m '' -A -Lf "$TRAPLOG" \

@@ -1,9 +1,13 @@
 // The event callback's trap assembly and the trap sender's argument vector.
 // No destinations are configured here, so no sender runs; the system tests
 // watch the sender itself.
+#include "TrapNotify.h"
 #include "genpvkagent.h"
 #include "storetestutil.h"
 
+#include <cstdlib>
+
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -189,6 +193,134 @@ TEST(SenderArgumentsTest, VectorHoldsFixedArgumentsThenOneTriplePerVariable) {
     EXPECT_EQ(BuildSenderArguments(ppszArgv, 0, aVars, "c", "h", "1.3.6", "17"), 0);
     EXPECT_EQ(ppszArgv[0], nullptr);
     EXPECT_EQ(BuildSenderArguments(ppszArgv, 9, aVars, "c", "h", "1.3.6", "17"), 0);
+}
+
+// ---- Vectors of the other kinds ------------------------------------------------
+
+class NotifyArgumentsTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        strcpy(m_aVars[0].szOID, "1.3.6.1.4.1.7310.4.1.3.1.1");
+        strcpy(m_aVars[0].szType, "i");
+        strcpy(m_aVars[0].szValue, "5");
+        strcpy(m_aVars[1].szOID, "1.3.6.1.4.1.7310.4.1.100.0.2");
+        strcpy(m_aVars[1].szType, "s");
+        strcpy(m_aVars[1].szValue, "Drive failed");
+        strcpy(m_entry.IP, "h");
+        strcpy(m_entry.szAccessMode[0], "public");
+        strcpy(m_entry.port[0], ":162");
+        m_entry.count = 1;
+    }
+    // The vector of pair 0 joined by blanks, empty texts as "''".
+    std::string build(int nVars = 2) {
+        NotificationTexts texts = {nVars, m_aVars, "2", "1.3.6.1.4.1.7310.4.1.100",
+                                   "1.3.6.1.4.1.7310.4.1.100.0.2"};
+        const char* ppszArgv[TRAP_NOTIFY_ARGV_SIZE];
+        int nArgs = BuildNotifyArguments(ppszArgv, texts, m_entry, 0, "h:162");
+        EXPECT_EQ(ppszArgv[nArgs], nullptr);
+        m_nArgs = nArgs;
+        std::string strText;
+        for (int a = 0; a < nArgs; a++) {
+            strText += (a > 0 ? " " : "") + std::string(ppszArgv[a][0] ? ppszArgv[a] : "''");
+        }
+        return strText;
+    }
+    // Words given as one text, each closed by a NUL.
+    void useSession(const std::string& strWords, int nWords, char cVersion) {
+        m_entry.aKind[0] = TRAP_KIND_SESSION;
+        ASSERT_LE(strWords.size(), sizeof(m_entry.stSession.szWords));
+        memcpy(m_entry.stSession.szWords, strWords.data(), strWords.size());
+        m_entry.stSession.nWords = nWords;
+        m_entry.stSession.cVersion = cVersion;
+        strcpy(m_entry.IP, "127.0.0.1:11162");
+        m_entry.port[0][0] = '\0';
+        m_entry.szAccessMode[0][0] = '\0';
+    }
+
+    OID_VAR m_aVars[TRAP_VAR_SLOTS];
+    CLIENT_IP m_entry;
+    int m_nArgs = 0;
+};
+
+const char* const VARS =
+    "1.3.6.1.4.1.7310.4.1.3.1.1 i 5 1.3.6.1.4.1.7310.4.1.100.0.2 s Drive failed";
+
+TEST_F(NotifyArgumentsTest, EachKindHasItsVector) {
+    EXPECT_EQ(build(),
+              std::string("snmptrap -v 1 -c public h:162 1.3.6.1.4.1.7310.4.1.100 '' 6 2 '' ") +
+                  VARS);
+    m_entry.aKind[0] = TRAP_KIND_V2C;
+    EXPECT_EQ(build(),
+              std::string("snmptrap -v 2c -c public h:162 '' 1.3.6.1.4.1.7310.4.1.100.0.2 ") +
+                  VARS);
+    m_entry.aKind[0] = TRAP_KIND_INFORM;
+    EXPECT_EQ(build(), std::string("snmptrap -v 2c -c public -Ci -t 1 -r 3 h:162 '' "
+                                   "1.3.6.1.4.1.7310.4.1.100.0.2 ") +
+                           VARS);
+    useSession(std::string("-v\0"
+                           "3\0"
+                           "-u\0"
+                           "korvo\0",
+                           14),
+               4, '3');
+    EXPECT_EQ(build(), std::string("snmptrap -v 3 -u korvo 127.0.0.1:11162 '' "
+                                   "1.3.6.1.4.1.7310.4.1.100.0.2 ") +
+                           VARS);
+    useSession(std::string("-v\0"
+                           "1\0"
+                           "-c\0"
+                           "p\0",
+                           10),
+               4, '1');
+    EXPECT_EQ(build(), std::string("snmptrap -v 1 -c p 127.0.0.1:11162 1.3.6.1.4.1.7310.4.1.100 '' "
+                                   "6 2 '' ") +
+                           VARS);
+}
+
+TEST_F(NotifyArgumentsTest, NothingIsSentWithoutVariablesOrForAnUnknownKind) {
+    for (unsigned char cKind : {TRAP_KIND_V1, TRAP_KIND_V2C, TRAP_KIND_INFORM, TRAP_KIND_SESSION}) {
+        m_entry.aKind[0] = cKind;
+        EXPECT_EQ(build(0), "");
+        EXPECT_EQ(build(TRAP_SENDER_MAX_VARS + 1), "");
+    }
+    m_entry.aKind[0] = 9;
+    EXPECT_EQ(build(), "");
+    // The largest vector fits: 126 session words, bounds, host, trap and 8 variables.
+    std::string strWords;
+    for (int w = 0; w < TRAP_SESSION_MAX_WORDS - 1 + 4; w++) {
+        strWords += std::string("w") + '\0';
+    }
+    useSession(strWords, TRAP_SESSION_MAX_WORDS - 1 + 4, '1');
+    build(TRAP_SENDER_MAX_VARS);
+    EXPECT_EQ(m_nArgs, TRAP_NOTIFY_ARGV_SIZE - 1);
+}
+
+TEST_F(NotifyArgumentsTest, OnlyATrapsessWithSecretsGetsAnEnvironmentOfItsOwn) {
+    std::vector<std::string> vStorage;
+    std::vector<const char*> vEnvironment;
+    EXPECT_FALSE(BuildSenderEnvironment(m_entry, 0, vStorage, vEnvironment));
+    useSession(std::string("-v\0"
+                           "3\0",
+                           5),
+               2, '3');
+    EXPECT_FALSE(BuildSenderEnvironment(m_entry, 0, vStorage, vEnvironment));
+    strcpy(m_entry.stSession.szSecretsFolder, "/var/lib/qbz_korvodsnmp/trap-secrets/g1/1");
+    setenv("KORVO_TEST_KEPT", "kept", 1);
+    setenv("SNMPCONFPATH", "/own/conf", 1);
+    ASSERT_TRUE(BuildSenderEnvironment(m_entry, 0, vStorage, vEnvironment));
+    ASSERT_EQ(vEnvironment.back(), nullptr);
+    std::vector<std::string> vSet(vEnvironment.begin(), vEnvironment.end() - 1);
+    EXPECT_EQ(std::count(vSet.begin(), vSet.end(), "KORVO_TEST_KEPT=kept"), 1);
+    EXPECT_EQ(std::count_if(vSet.begin(), vSet.end(),
+                            [](const std::string& s) { return s.rfind("SNMPCONFPATH=", 0) == 0; }),
+              1);
+    EXPECT_EQ(vSet.back(), "SNMPCONFPATH=/own/conf:/var/lib/qbz_korvodsnmp/trap-secrets/g1/1");
+    unsetenv("SNMPCONFPATH");
+    ASSERT_TRUE(BuildSenderEnvironment(m_entry, 0, vStorage, vEnvironment));
+    EXPECT_STREQ(
+        vEnvironment[vEnvironment.size() - 2],
+        "SNMPCONFPATH=/etc/snmp:/usr/share/snmp:/var/lib/qbz_korvodsnmp/trap-secrets/g1/1");
+    unsetenv("KORVO_TEST_KEPT");
 }
 
 } // namespace

@@ -1,17 +1,23 @@
 // Trap destinations: the trap destination file and snmpd.conf.
+#include "TrapSecrets.h"
 #include "genpvkagent.h"
 #include "storetestutil.h"
 
 #include <cstring>
 #include <string>
+#include <sys/stat.h>
 
 namespace {
 
-// One entry as "IP[community@port,...]".
+const char* const KIND_MARKS[] = {"", "/2c", "/inform", "/sess"};
+
+// One entry as "IP[community@port,...]"; a pair that is not SNMPv1 carries
+// its kind ("/2c", "/inform", "/sess").
 std::string Describe(const CLIENT_IP& entry) {
     std::string strText = std::string(entry.IP) + "[";
     for (int i = 0; i < entry.count; i++) {
         strText += (i > 0 ? "," : "") + std::string(entry.szAccessMode[i]) + "@" + entry.port[i];
+        strText += entry.aKind[i] < 4 ? KIND_MARKS[entry.aKind[i]] : "/?";
     }
     return strText + "]";
 }
@@ -26,8 +32,13 @@ std::string Describe(const CLIENT_IP* pList, int nCount) {
 
 class TrapDestTest : public StoreTest {
   protected:
+    void SetUp() override {
+        StoreTest::SetUp();
+        SetTrapSecretsBase(path("state").c_str());
+    }
     void TearDown() override {
         gszSystemConf[0] = '\0';
+        SetTrapSecretsBase(nullptr);
         StoreTest::TearDown();
     }
     // Reads a destination file of the given text; the list as text.
@@ -44,6 +55,19 @@ class TrapDestTest : public StoreTest {
         }
         m_nCount = GetClientIPListFromConf(strPath.c_str(), m_aList);
         return Describe(m_aList, m_nCount);
+    }
+    // The same, also returning what the reader reported on standard error.
+    std::string readConfReporting(const std::string& strText, std::string& strReport) {
+        testing::internal::CaptureStderr();
+        std::string strList = readConf(strText);
+        strReport = testing::internal::GetCapturedStderr();
+        return strList;
+    }
+    std::string readDestinationsReporting(const std::string& strText, std::string& strReport) {
+        testing::internal::CaptureStderr();
+        std::string strList = readDestinations(strText);
+        strReport = testing::internal::GetCapturedStderr();
+        return strList;
     }
     void useSystemConf(const std::string& strText) {
         std::string strPath = writeFile("snmpd.conf", strText);
@@ -220,6 +244,264 @@ TEST_F(TrapDestTest, ConfTextsThatDoNotFitAreRefused) {
 
 TEST_F(TrapDestTest, UnreadableConfGivesMinusOne) {
     EXPECT_EQ(GetClientIPListFromConf(path("missing.conf").c_str(), m_aList), -1);
+}
+
+// ---- Options, overlong texts and full lists are refused with a message ----------
+
+TEST_F(TrapDestTest, WordsTheSenderWouldTakeAsOptionsAreRefused) {
+    std::string strReport;
+    EXPECT_EQ(readDestinationsReporting("-c public\nhost -secret\nok c\n", strReport), "ok[c@]");
+    EXPECT_NE(strReport.find("dest.traps line 1: the address -c would be taken as an option"),
+              std::string::npos)
+        << strReport;
+    EXPECT_NE(strReport.find("dest.traps line 2: the community begins with '-'"), std::string::npos)
+        << strReport;
+    EXPECT_EQ(strReport.find("secret"), std::string::npos) << "communities are not shown";
+
+    EXPECT_EQ(readConfReporting("trapsink -oops\n"
+                                "trapsink h -c 1162\n"
+                                "trapcommunity -x\n"
+                                "com2sec n -src c\n"
+                                "trap2sink -v 2c\n"
+                                "informsink h2 -Ci\n"
+                                "trapsink ok\n",
+                                strReport),
+              "ok[vazedi@:162]");
+    for (const char* pszExpected :
+         {"snmpd.conf line 1: the address -oops would be taken as an option",
+          "line 2: the community begins with '-'",
+          "line 3: the trapcommunity value begins with '-'",
+          "line 4: the address -src would be taken", "line 5: the address -v would be taken",
+          "line 6: the community begins with '-'"}) {
+        std::string strWithoutFolder = pszExpected;
+        size_t nAt = strWithoutFolder.find("snmpd.conf ");
+        if (nAt != std::string::npos) {
+            strWithoutFolder.replace(nAt, 11, "snmpd.conf " + path("snmpd.conf") + " ");
+        }
+        EXPECT_NE(strReport.find(strWithoutFolder), std::string::npos) << pszExpected << "\n"
+                                                                       << strReport;
+    }
+}
+
+TEST_F(TrapDestTest, TextsThatDoNotFitAreReportedWithFileAndLine) {
+    std::string strReport;
+    readDestinationsReporting(
+        "ok c\n" + std::string(24, 'a') + " c\nh " + std::string(32, 'c') + "\n", strReport);
+    EXPECT_NE(strReport.find(path("dest.traps") + " line 2: the address " + std::string(24, 'a') +
+                             " is longer than 23 characters; refused"),
+              std::string::npos)
+        << strReport;
+    EXPECT_NE(strReport.find("line 3: the community is longer than 31 characters; refused"),
+              std::string::npos)
+        << strReport;
+
+    // Address and port must fit the sender's 23 characters together; such a
+    // pair was recorded before and never sent.
+    std::string strHost20(20, 'h');
+    EXPECT_EQ(readConfReporting("trapsink " + strHost20 + "\ntrapsink " + strHost20 + " c 99\n" +
+                                    "trapsink h c 12345\ntrapcommunity " + std::string(25, 't') +
+                                    "\n",
+                                strReport),
+              strHost20 + "[c@:99]");
+    EXPECT_NE(
+        strReport.find("line 1: the address and port " + strHost20 + ":162 are longer than 23"),
+        std::string::npos)
+        << strReport;
+    EXPECT_NE(strReport.find("line 3: the port 12345 is longer than 4 digits"), std::string::npos)
+        << strReport;
+    EXPECT_NE(strReport.find("line 4: the trapcommunity value is longer than 24 characters"),
+              std::string::npos)
+        << strReport;
+}
+
+TEST_F(TrapDestTest, WhatTheListHasNoRoomForIsReported) {
+    std::string strReport;
+    std::string strFile;
+    for (int i = 0; i < 25; i++) {
+        strFile += "10.0.0." + std::to_string(i) + " c\n";
+    }
+    readDestinationsReporting(strFile + "# comment\n", strReport);
+    EXPECT_EQ(m_nCount, CLIENT_IP_LIST_SIZE);
+    EXPECT_NE(strReport.find("dest.traps line 25: this line and those below it refused: the list "
+                             "holds no more than 24 trap destinations"),
+              std::string::npos)
+        << strReport;
+    readDestinationsReporting(strFile.substr(0, strFile.find("10.0.0.24")) + "# only a comment\n",
+                              strReport);
+    EXPECT_EQ(strReport, "");
+
+    std::string strConf;
+    for (int i = 0; i < 6; i++) {
+        strConf += "trapsink h c" + std::to_string(i) + "\n";
+    }
+    readConfReporting(strConf, strReport);
+    EXPECT_NE(strReport.find("line 6: the address h has its 5 community/port pairs already"),
+              std::string::npos)
+        << strReport;
+}
+
+TEST_F(TrapDestTest, DestinationFileVersionWords) {
+    std::string strReport;
+    EXPECT_EQ(
+        readDestinationsReporting("a c 2c\nb:1162 c inform\nc c\nd c v3\ne c 2c more\n", strReport),
+        "a[c@/2c] b:1162[c@/inform] c[c@] d[c@] e[c@/2c]");
+    EXPECT_NE(
+        strReport.find("dest.traps line 4: the third word v3 is neither 2c nor inform; sent as "
+                       "SNMPv1"),
+        std::string::npos)
+        << strReport;
+    EXPECT_NE(strReport.find("line 5: words after the version word are ignored"), std::string::npos)
+        << strReport;
+    // Today's two-token lines stay SNMPv1, also when the community reads "2c".
+    EXPECT_EQ(readDestinations("h 2c\n"), "h[2c@]");
+}
+
+// ---- trap2sink, informsink and trapsess ------------------------------------------
+
+TEST_F(TrapDestTest, NotificationLinesFollowTheTrapsinkDestinationsInFileOrder) {
+    EXPECT_EQ(readConf("trap2sink h1 c1 1162\n"
+                       "com2sec a 10.0.0.1 pub\n"
+                       "informsink h2\n"
+                       "trapsink h3 c3\n"
+                       "trap2sink h3 c4\n"
+                       "trapcommunity tc\n"
+                       "trapsess -v 2c -c c5 h5:1234\n"),
+              "10.0.0.1[pub@:162] h3[c3@:162] h1[c1@:1162/2c] h2[tc@:162/inform] h3[c4@:162/2c] "
+              "h5:1234[@/sess]");
+    EXPECT_EQ(m_aList[5].stSession.nWords, 4);
+    EXPECT_EQ(m_aList[5].stSession.cVersion, '2');
+}
+
+TEST_F(TrapDestTest, NotificationSinksFindCommunityAndPortAsTrapsinkDoes) {
+    EXPECT_EQ(readConf("trap2sink h1\n"
+                       "trap2sink h2 1234\n"
+                       "informsink h3:11162 c\n"
+                       "informsink udp:h4 c 1162\n"
+                       "trap2sink h5\tc\r\n"),
+              "h1[vazedi@:162/2c] h2[1234@:162/2c] h3:11162[c@/inform] udp:h4[c@:1162/inform] "
+              "h5[c@:162/2c]");
+    std::string strReport;
+    EXPECT_EQ(
+        readConfReporting("trap2sink\ninformsink h c 99999\ntrap2sink h c 162 extra\n", strReport),
+        "");
+    EXPECT_NE(strReport.find("line 1: trap2sink without a host; refused"), std::string::npos)
+        << strReport;
+    EXPECT_NE(strReport.find("line 2: the port 99999 is longer than 4 digits"), std::string::npos)
+        << strReport;
+    EXPECT_NE(strReport.find("line 3: trap2sink takes HOST [COMMUNITY [PORT]]"), std::string::npos)
+        << strReport;
+}
+
+TEST_F(TrapDestTest, EachNotificationLineTakesAnEntryWithinTheLimit) {
+    std::string strConf;
+    for (int i = 0; i < 22; i++) {
+        strConf += "trapsink 10.0.0." + std::to_string(i) + "\n";
+    }
+    strConf += "trap2sink a\ntrapsess -v 2c -c p b\ninformsink c\ntrapsess -v 2c -c p d\n";
+    std::string strReport;
+    readConfReporting(strConf, strReport);
+    EXPECT_EQ(m_nCount, CLIENT_IP_LIST_SIZE);
+    EXPECT_EQ(Describe(m_aList[22]) + " " + Describe(m_aList[23]), "a[vazedi@:162/2c] b[@/sess]");
+    EXPECT_NE(strReport.find("line 25: informsink refused: the list holds no more than 24"),
+              std::string::npos)
+        << strReport;
+    EXPECT_NE(strReport.find("line 26: trapsess refused: the list holds no more than 24"),
+              std::string::npos)
+        << strReport;
+
+    // In mode 3 the notification lines fill only what the file left free.
+    useSystemConf("trap2sink a\ninformsink b\n");
+    std::string strFile;
+    for (int i = 0; i < 23; i++) {
+        strFile += "10.0.0." + std::to_string(i) + " c\n";
+    }
+    readDestinations(strFile + "TrapDestInd 3\n");
+    EXPECT_EQ(m_nCount, CLIENT_IP_LIST_SIZE);
+    EXPECT_EQ(Describe(m_aList[23]), "a[vazedi@:162/2c]");
+}
+
+TEST_F(TrapDestTest, OverlongNotificationLinesAreRefusedWhole) {
+    std::string strPadding(1100, 'x');
+    std::string strJust1023 = "trap2sink h1 c " + std::string(1023 - 15 - 4, ' ') + "1162";
+    ASSERT_EQ(strJust1023.size(), 1023u);
+    std::string strReport;
+    EXPECT_EQ(readConfReporting("trapsess -v 2c -c " + strPadding + " h0\n" + strJust1023 +
+                                    "\ntrap2sink h2 " + strPadding + "\ntrapsess -v 2c -c p " +
+                                    "trapsess h3\n",
+                                strReport),
+              "h1[c@:1162/2c]");
+    EXPECT_NE(strReport.find("line 1: trapsess line longer than 1023 characters; refused"),
+              std::string::npos)
+        << strReport;
+    EXPECT_NE(strReport.find("line 3: trap2sink line longer than 1023 characters; refused"),
+              std::string::npos)
+        << strReport;
+    EXPECT_NE(strReport.find("line 4: trapsess: more than one host"), std::string::npos)
+        << strReport;
+}
+
+TEST_F(TrapDestTest, TrapsessSecretsGoIntoAPrivateSnmpConf) {
+    readConf("trapsess -v 3 -u korvo -l authPriv -a SHA -A 'auth pass\"1' -x AES -X privpass1 "
+             "-e 0x8000000001020304 127.0.0.1:11162\n"
+             "trapsess -v 2c -c public h2\n");
+    ASSERT_EQ(m_nCount, 2);
+    const TRAP_SESSION& stSession = m_aList[0].stSession;
+    EXPECT_STREQ(m_aList[0].IP, "127.0.0.1:11162");
+    const char* ppszWords[TRAP_SESSION_MAX_WORDS + 4];
+    int nWords = ListSessionWords(stSession, ppszWords, TRAP_SESSION_MAX_WORDS + 4);
+    std::string strWords;
+    for (int w = 0; w < nWords; w++) {
+        strWords += std::string(w > 0 ? " " : "") + ppszWords[w];
+    }
+    EXPECT_EQ(strWords, "-v 3 -u korvo -l authPriv -a SHA -x AES -e 0x8000000001020304");
+    std::string strFolder = stSession.szSecretsFolder;
+    ASSERT_EQ(strFolder.rfind(path("state/trap-secrets/g"), 0), 0u) << strFolder;
+    struct stat stInfo;
+    ASSERT_EQ(stat(strFolder.c_str(), &stInfo), 0);
+    EXPECT_EQ(stInfo.st_mode & 0777, 0700u);
+    ASSERT_EQ(stat((strFolder + "/snmp.conf").c_str(), &stInfo), 0);
+    EXPECT_EQ(stInfo.st_mode & 0777, 0600u);
+    EXPECT_EQ(readFile(strFolder + "/snmp.conf"),
+              "defAuthPassphrase \"auth pass\\\"1\"\ndefPrivPassphrase \"privpass1\"\n");
+    EXPECT_STREQ(m_aList[1].stSession.szSecretsFolder, "") << "a line without secrets has none";
+
+    RemoveTrapSecrets();
+    EXPECT_NE(stat(path("state/trap-secrets").c_str(), &stInfo), 0);
+}
+
+TEST_F(TrapDestTest, ReReadingWritesANewGenerationAndDropsTheOldOnceInUse) {
+    const char* const CONF = "trapsess -v 3 -u u -l authNoPriv -a SHA -A passphrase1 h\n";
+    readConf(CONF);
+    std::string strFirst = m_aList[0].stSession.szSecretsFolder;
+    BeginTrapSecretsGeneration();
+    readConf(CONF);
+    std::string strSecond = m_aList[0].stSession.szSecretsFolder;
+    EXPECT_NE(strFirst, strSecond);
+    struct stat stInfo;
+    EXPECT_EQ(stat(strFirst.c_str(), &stInfo), 0) << "the lists in use keep their files";
+    // A further re-reading before the second is in use replaces it.
+    BeginTrapSecretsGeneration();
+    readConf(CONF);
+    std::string strThird = m_aList[0].stSession.szSecretsFolder;
+    EXPECT_NE(stat(strSecond.c_str(), &stInfo), 0);
+    CommitTrapSecretsGeneration();
+    EXPECT_NE(stat(strFirst.c_str(), &stInfo), 0);
+    EXPECT_EQ(stat((strThird + "/snmp.conf").c_str(), &stInfo), 0);
+}
+
+TEST_F(TrapDestTest, SecretsAreRefusedWhereTheFolderIsNotTheDaemonsOwn) {
+    ASSERT_EQ(mkdir(path("open").c_str(), 0777), 0);
+    ASSERT_EQ(chmod(path("open").c_str(), 0777), 0);
+    SetTrapSecretsBase(path("open").c_str());
+    std::string strReport;
+    EXPECT_EQ(
+        readConfReporting("trapsess -v 3 -u u -l authNoPriv -a SHA -A passphrase1 h\n", strReport),
+        "");
+    EXPECT_NE(strReport.find("line 1: trapsess: its secrets cannot be kept: " + path("open") +
+                             " is not a folder of the daemon's own"),
+              std::string::npos)
+        << strReport;
+    EXPECT_EQ(strReport.find("passphrase1"), std::string::npos);
 }
 
 } // namespace
