@@ -110,6 +110,10 @@ bool CAgentXResponder::Answer(const AgentXPdu& stPdu, CAgentXWriter& stWriter) {
         m_vPendingSet.clear();
         m_nCommitted = 0;
         return true;
+    case AGENTX_PING:
+        stWriter.BeginResponse(stPdu.stHeader, AGENTX_ERR_NOERROR, 0);
+        stWriter.EndPdu();
+        return true;
     default:
         return false;
     }
@@ -313,9 +317,16 @@ bool CAgentXResponder::ReadNext(const AgentXOid& stStart) {
 bool CAgentXResponder::ReadFirstOfSubtree(const AgentXSearchRange& stRange) {
     const AgentXOid& stStart = stRange.stStart;
     for (const AgentXOid& stRoot : m_vSubtrees) {
-        if (stRoot.nLength < 2 || CompareAgentXOid(stStart, stRoot) > 0 ||
-            (stRange.stEnd.nLength > 0 && CompareAgentXOid(stRoot, stRange.stEnd) >= 0)) {
+        if (CompareAgentXOid(stStart, stRoot) > 0) {
+            // A start inside another registered subtree walks on from there.
+            if (IsAgentXOidUnder(stStart, stRoot)) {
+                return false;
+            }
             continue;
+        }
+        if (stRoot.nLength < 2 ||
+            (stRange.stEnd.nLength > 0 && CompareAgentXOid(stRoot, stRange.stEnd) >= 0)) {
+            return false;
         }
         // The walk into a definition is asked from above its prefix, as a walk
         // through the relay comes into it: a get-next from the prefix itself

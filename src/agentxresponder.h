@@ -30,8 +30,8 @@ class CAgentXResponder {
     // one of them (and in the range the master asked for).
     void SetSubtrees(const std::vector<AgentXOid>& vSubtrees);
 
-    // Writes the Response to a Get, GetNext, GetBulk, TestSet, CommitSet or
-    // UndoSet; a CleanupSet ends the set and is answered by nothing. Returns
+    // Writes the Response to a Get, GetNext, GetBulk, TestSet, CommitSet,
+    // UndoSet or Ping; a CleanupSet ends the set and is answered by nothing. Returns
     // false (nothing written) for a PDU that is not such a request.
     bool Answer(const AgentXPdu& stPdu, CAgentXWriter& stWriter);
 

@@ -259,9 +259,10 @@ void StopAgentX() {
 
 CAgentXSession::CAgentXSession(const AgentXAddress& stAddress, const std::string& strAddressText,
                                const std::vector<AgentXOid>& vSubtrees,
-                               CAgentXResponder& stResponder)
+                               CAgentXResponder& stResponder, const AgentXTimings& stTimings)
     : m_stAddress(stAddress), m_strAddressText(strAddressText), m_vSubtrees(vSubtrees),
-      m_stResponder(stResponder), m_vInput(AGENTX_HEADER_SIZE + AGENTX_MAX_PAYLOAD) {}
+      m_stResponder(stResponder), m_stTimings(stTimings),
+      m_vInput(AGENTX_HEADER_SIZE + AGENTX_MAX_PAYLOAD) {}
 
 CAgentXSession::~CAgentXSession() {
     if (m_iSocket >= 0) {
@@ -271,27 +272,29 @@ CAgentXSession::~CAgentXSession() {
 
 void CAgentXSession::Run(const volatile bool* pbStop, int iWakeFd) {
     while (!*pbStop) {
+        // One look at the clock per round: a request costs no more.
         long long nNowMs = NowMs();
         if (m_nState == STATE_DISCONNECTED && nNowMs >= m_nNextAttemptMs) {
             TryConnect(nNowMs);
         }
+        RunTimers(nNowMs);
         pollfd aFds[2] = {{iWakeFd, POLLIN, 0}, {m_iSocket, POLLIN, 0}};
-        int nFds = m_iSocket >= 0 ? 2 : 1;
-        int nReady = poll(aFds, static_cast<nfds_t>(nFds), PollTimeoutMs(NowMs()));
+        nfds_t nFds = m_iSocket >= 0 ? 2 : 1;
+        int nReady = poll(aFds, nFds, PollTimeoutMs(nNowMs));
         if (nReady < 0 && errno != EINTR) {
             break;
         }
         if (nReady > 0 && (aFds[0].revents & POLLIN) != 0) {
+            // Readable, so one read does not block.
             char aDrain[16];
-            while (read(iWakeFd, aDrain, sizeof(aDrain)) > 0) {
+            if (read(iWakeFd, aDrain, sizeof(aDrain)) < 0) {
+                // Nothing to drain: the stop flag is looked at all the same.
             }
             continue;
         }
-        nNowMs = NowMs();
-        if (nReady > 0 && nFds == 2 && aFds[1].revents != 0 && !ReadAndServe(nNowMs)) {
-            continue;
+        if (nReady > 0 && nFds == 2 && aFds[1].revents != 0) {
+            ReadAndServe(nNowMs);
         }
-        RunTimers(NowMs());
     }
     if (m_iSocket >= 0 && m_nState != STATE_DISCONNECTED) {
         m_bOutageLogged = true; // a master that does not take the Close is no news
@@ -304,6 +307,10 @@ void CAgentXSession::Run(const volatile bool* pbStop, int iWakeFd) {
         m_iSocket = -1;
     }
     m_nState = STATE_DISCONNECTED;
+}
+
+int CAgentXSession::RetrySeconds() const {
+    return (m_stTimings.nRetryIntervalMs + 999) / 1000;
 }
 
 int CAgentXSession::PollTimeoutMs(long long nNowMs) const {
@@ -324,8 +331,8 @@ int CAgentXSession::PollTimeoutMs(long long nNowMs) const {
     if (nWaitMs < 0) {
         return 0;
     }
-    return nWaitMs > AGENTX_PING_INTERVAL_S * 1000 ? AGENTX_PING_INTERVAL_S * 1000
-                                                   : static_cast<int>(nWaitMs);
+    return nWaitMs > m_stTimings.nPingIntervalMs ? m_stTimings.nPingIntervalMs
+                                                 : static_cast<int>(nWaitMs);
 }
 
 int CAgentXSession::ConnectSocket(std::string& strError) const {
@@ -372,7 +379,7 @@ int CAgentXSession::ConnectSocket(std::string& strError) const {
             pollfd stFd = {iSocket, POLLOUT, 0};
             int nSocketError = 0;
             socklen_t nLength = sizeof(nSocketError);
-            bConnected = poll(&stFd, 1, AGENTX_SEND_TIMEOUT_MS) == 1 &&
+            bConnected = poll(&stFd, 1, m_stTimings.nSendTimeoutMs) == 1 &&
                          getsockopt(iSocket, SOL_SOCKET, SO_ERROR, &nSocketError, &nLength) == 0 &&
                          nSocketError == 0;
             errno = nSocketError != 0 ? nSocketError : ETIMEDOUT;
@@ -391,7 +398,7 @@ int CAgentXSession::ConnectSocket(std::string& strError) const {
 }
 
 void CAgentXSession::TryConnect(long long nNowMs) {
-    m_nNextAttemptMs = nNowMs + AGENTX_RETRY_INTERVAL_S * 1000;
+    m_nNextAttemptMs = nNowMs + m_stTimings.nRetryIntervalMs;
     std::string strError;
     int iSocket = ConnectSocket(strError);
     if (iSocket < 0) {
@@ -399,7 +406,7 @@ void CAgentXSession::TryConnect(long long nNowMs) {
             syslog(LOG_WARNING,
                    "AgentX master %s not reachable (%s); the block serves meanwhile, trying "
                    "again every %d s",
-                   m_strAddressText.c_str(), strError.c_str(), AGENTX_RETRY_INTERVAL_S);
+                   m_strAddressText.c_str(), strError.c_str(), RetrySeconds());
             m_bOutageLogged = true;
         }
         return;
@@ -414,7 +421,7 @@ void CAgentXSession::TryConnect(long long nNowMs) {
     std::string strDescription = std::string(sAgentName) + " " + sVersion;
     m_stWriter.WriteOpen(m_nOpenPacketID, MASTER_TIMEOUT, strDescription.c_str());
     m_nState = STATE_OPENING;
-    m_nDeadlineMs = nNowMs + AGENTX_ANSWER_TIMEOUT_MS;
+    m_nDeadlineMs = nNowMs + m_stTimings.nAnswerTimeoutMs;
     Flush();
 }
 
@@ -426,19 +433,19 @@ void CAgentXSession::Lose(const char* pszReason) {
     if (m_bEverServed && !m_bOutageLogged) {
         syslog(LOG_WARNING,
                "AgentX master %s lost (%s); the block keeps serving, trying again every %d s",
-               m_strAddressText.c_str(), pszReason, AGENTX_RETRY_INTERVAL_S);
+               m_strAddressText.c_str(), pszReason, RetrySeconds());
     } else if (!m_bOutageLogged) {
         syslog(LOG_WARNING,
                "AgentX master %s not usable (%s); the block serves meanwhile, trying again every "
                "%d s",
-               m_strAddressText.c_str(), pszReason, AGENTX_RETRY_INTERVAL_S);
+               m_strAddressText.c_str(), pszReason, RetrySeconds());
     }
     m_bOutageLogged = true;
     m_nState = STATE_DISCONNECTED;
     m_stResponder.ForgetSet();
     m_stWriter.Clear();
     m_nInput = 0;
-    m_nNextAttemptMs = NowMs() + AGENTX_RETRY_INTERVAL_S * 1000;
+    m_nNextAttemptMs = NowMs() + m_stTimings.nRetryIntervalMs;
 }
 
 bool CAgentXSession::ReadAndServe(long long nNowMs) {
@@ -545,7 +552,7 @@ void CAgentXSession::RegisterSubtrees(long long nNowMs) {
                                  REGISTER_PRIORITY, m_vSubtrees[i].aIds, m_vSubtrees[i].nLength);
     }
     m_nState = STATE_REGISTERING;
-    m_nDeadlineMs = nNowMs + AGENTX_ANSWER_TIMEOUT_MS;
+    m_nDeadlineMs = nNowMs + m_stTimings.nAnswerTimeoutMs;
     if (m_nUnanswered == 0) {
         SubtreeAnswered(0, AGENTX_ERR_NOERROR, nNowMs);
     }
@@ -571,7 +578,7 @@ void CAgentXSession::SubtreeAnswered(size_t nSubtree, uint16_t nError, long long
     m_bEverServed = true;
     m_bOutageLogged = false;
     m_nState = STATE_SERVING;
-    m_nNextPingMs = nNowMs + AGENTX_PING_INTERVAL_S * 1000;
+    m_nNextPingMs = nNowMs + m_stTimings.nPingIntervalMs;
 }
 
 void CAgentXSession::RunTimers(long long nNowMs) {
@@ -593,7 +600,7 @@ void CAgentXSession::RunTimers(long long nNowMs) {
         m_nPingPacketID = m_nNextPacketID++;
         m_stWriter.Clear();
         m_stWriter.WritePing(m_nSessionID, m_nPingPacketID);
-        m_nNextPingMs = nNowMs + AGENTX_PING_INTERVAL_S * 1000;
+        m_nNextPingMs = nNowMs + m_stTimings.nPingIntervalMs;
         Flush();
         return;
     default:
@@ -604,7 +611,7 @@ void CAgentXSession::RunTimers(long long nNowMs) {
 bool CAgentXSession::Flush() {
     const uint8_t* pBytes = m_stWriter.Bytes().data();
     size_t nLeft = m_stWriter.Size();
-    long long nDeadlineMs = NowMs() + AGENTX_SEND_TIMEOUT_MS;
+    long long nDeadlineMs = NowMs() + m_stTimings.nSendTimeoutMs;
     while (nLeft > 0) {
         ssize_t nSent = send(m_iSocket, pBytes, nLeft, MSG_NOSIGNAL | MSG_DONTWAIT);
         if (nSent > 0) {

@@ -26,6 +26,14 @@ const int AGENTX_RETRY_INTERVAL_S = 1;
 const int AGENTX_ANSWER_TIMEOUT_MS = 5000;
 const int AGENTX_SEND_TIMEOUT_MS = 1000;
 
+// The session's timings, in milliseconds (tests shorten them).
+struct AgentXTimings {
+    int nPingIntervalMs = AGENTX_PING_INTERVAL_S * 1000;
+    int nRetryIntervalMs = AGENTX_RETRY_INTERVAL_S * 1000;
+    int nAnswerTimeoutMs = AGENTX_ANSWER_TIMEOUT_MS;
+    int nSendTimeoutMs = AGENTX_SEND_TIMEOUT_MS;
+};
+
 // Where the master listens, as net-snmp writes an AgentX address: a Unix
 // socket path (/var/agentx/master, or unix:/var/agentx/master) or
 // tcp:HOST:PORT (HOST may be [IPv6]).
@@ -80,13 +88,14 @@ class CAgentXResponder;
 class CAgentXSession {
   public:
     CAgentXSession(const AgentXAddress& stAddress, const std::string& strAddressText,
-                   const std::vector<AgentXOid>& vSubtrees, CAgentXResponder& stResponder);
+                   const std::vector<AgentXOid>& vSubtrees, CAgentXResponder& stResponder,
+                   const AgentXTimings& stTimings = AgentXTimings());
     ~CAgentXSession();
     CAgentXSession(const CAgentXSession&) = delete;
     CAgentXSession& operator=(const CAgentXSession&) = delete;
 
-    // Serves until *pbStop is true (checked whenever iWakeFd is readable
-    // and at every timer); then closes the session with reason shutdown.
+    // Serves until *pbStop is true (looked at whenever iWakeFd becomes
+    // readable); then closes the session with reason shutdown.
     void Run(const volatile bool* pbStop, int iWakeFd);
 
     // Whether every subtree has been answered by the master (test hook).
@@ -110,11 +119,13 @@ class CAgentXSession {
     // within AGENTX_SEND_TIMEOUT_MS (Lose has run).
     bool Flush();
     int PollTimeoutMs(long long nNowMs) const;
+    int RetrySeconds() const;
 
     AgentXAddress m_stAddress;
     std::string m_strAddressText;
     std::vector<AgentXOid> m_vSubtrees;
     CAgentXResponder& m_stResponder;
+    AgentXTimings m_stTimings;
 
     State m_nState = STATE_DISCONNECTED;
     int m_iSocket = -1;
