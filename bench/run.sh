@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the benchmarks (optimised, in build-bench/), runs every one of them
 # in one run and writes bench/REPORT.md. Needs root: the channel and the
-# end-to-end benchmarks run in private IPC (and mount and PID) namespaces with
-# the real daemon, snmpd and snmptrapd on 127.0.0.1.
+# end-to-end benchmarks run in private IPC (and mount, PID and network)
+# namespaces with the real daemon, snmpd and snmptrapd on 127.0.0.1.
 #   bench/run.sh            # 5 runs of everything
 #   KORVO_BENCH_REPS=3 bench/run.sh
 set -euo pipefail
@@ -30,7 +30,7 @@ echo "== channel round trip"
 unshare --ipc $BUILD/bench_channel "${GBENCH[@]}" --benchmark_out=$OUT/channel.json \
     >$OUT/channel.txt 2>$OUT/channel.log
 echo "== end to end, footprint, traps"
-unshare --mount --ipc --pid --fork --mount-proc \
+unshare --mount --ipc --pid --net --fork --mount-proc \
     bash bench/e2e.sh $BUILD . "$PWD/$OUT/e2e.tsv" "$REPS" >$OUT/e2e.log 2>&1 ||
     { tail -20 $OUT/e2e.log; exit 1; }
 python3 bench/report.py $OUT "$REPS" >bench/REPORT.md
