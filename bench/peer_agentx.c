@@ -25,11 +25,14 @@ static int next_instance(const oid* pName, size_t nLen, unsigned* pnColumn, unsi
     int nOrder = snmp_oid_ncompare(pName, nLen, g_aBase, BASE_LEN, BASE_LEN);
     const oid* pIds = pName + BASE_LEN;
     size_t nIds = nOrder == 0 && nLen > BASE_LEN ? nLen - BASE_LEN : 0;
-    if (nOrder > 0) return 0;
+    if (nOrder > 0)
+        return 0;
     *pnColumn = 1;
     *pnRow = 1;
-    if (nIds == 0 || pIds[0] < 1 || (pIds[0] == 1 && (nIds == 1 || pIds[1] < 1))) return 1;
-    if (pIds[0] > 1 || pIds[1] > COLUMNS) return 0;
+    if (nIds == 0 || pIds[0] < 1 || (pIds[0] == 1 && (nIds == 1 || pIds[1] < 1)))
+        return 1;
+    if (pIds[0] > 1 || pIds[1] > COLUMNS)
+        return 0;
     *pnColumn = (unsigned)pIds[1];
     *pnRow = nIds == 2 ? 1 : (unsigned)pIds[2] + 1;
     if (*pnRow == 0 || *pnRow > g_nRows) {

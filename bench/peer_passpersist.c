@@ -56,7 +56,8 @@ int main(int argc, char** argv) {
         if (strcmp(szLine, "PING") == 0) {
             puts("PONG");
         } else if (strcmp(szLine, "get") == 0 || strcmp(szLine, "getnext") == 0) {
-            if (fgets(szOid, sizeof(szOid), stdin) == NULL) break;
+            if (fgets(szOid, sizeof(szOid), stdin) == NULL)
+                break;
             szOid[strcspn(szOid, "\n")] = '\0';
             int bNext = szLine[3] == 'n';
             if (bNext && next_instance(szOid, &nColumn, &nRow)) {
@@ -68,7 +69,9 @@ int main(int argc, char** argv) {
                 puts("NONE");
             }
         } else if (strcmp(szLine, "set") == 0) {
-            if (fgets(szOid, sizeof(szOid), stdin) == NULL || fgets(szOid, sizeof(szOid), stdin) == NULL) break;
+            if (fgets(szOid, sizeof(szOid), stdin) == NULL ||
+                fgets(szOid, sizeof(szOid), stdin) == NULL)
+                break;
             puts("not-writable");
         }
         fflush(stdout);
