@@ -63,7 +63,7 @@ std::string OidText(const AgentXOid& stOid) {
 const char* RegisterErrorName(uint16_t nError) {
     switch (nError) {
     case AGENTX_ERR_DUPLICATEREGISTRATION:
-        return "duplicateRegistration: another subagent or a pass line has it";
+        return "duplicateRegistration: another subagent has it";
     case AGENTX_ERR_REQUESTDENIED:
         return "requestDenied";
     case AGENTX_ERR_UNSUPPORTEDCONTEXT:
