@@ -8,6 +8,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <ctime>
 #include <unistd.h>
 
 namespace {
@@ -62,6 +63,55 @@ BENCHMARK(BM_RoundTrip)
     ->Args({RELAY_POLLS, BENCH_DAEMON_POLLS})
     ->Args({RELAY_WAKES, BENCH_DAEMON_POLLS})
     ->Args({RELAY_POLLS, BENCH_DAEMON_WAKES})
+    ->UseRealTime()
+    ->MinTime(0.5);
+
+long long ProcessCpuNs() {
+    timespec stNow;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &stNow);
+    return static_cast<long long>(stNow.tv_sec) * 1000000000LL + stNow.tv_nsec;
+}
+
+// The relay's own exchange as it is tuned: the segment looked up before every
+// request (as before) or only after a wait timed out, and a spin of some
+// microseconds on the state word before the sleep. CPU per round trip of
+// both sides besides the latencies.
+void BM_RelayTuning(benchmark::State& stState) {
+    RelayTuning stSaved = g_stRelayTuning;
+    g_stRelayTuning.bLookUpEveryRequest = stState.range(0) != 0;
+    g_stRelayTuning.nSpinUs = static_cast<long>(stState.range(1));
+    CBenchDaemon stDaemon(BENCH_DAEMON_WAKES);
+    if (!stDaemon.IsServing()) {
+        g_stRelayTuning = stSaved;
+        stState.SkipWithError("the daemon did not start");
+        return;
+    }
+    RelayRequest stRequest = AdapterRateGet();
+    CLatencyLog stLog;
+    long long nRelayCpu = ProcessCpuNs();
+    long long nDaemonCpu = stDaemon.CpuNanoseconds();
+    for (auto _ : stState) {
+        CLatencyLog::Clock::time_point tStart = CLatencyLog::Clock::now();
+        RelayAnswer stAnswer = ExchangeWithDaemon(stRequest);
+        stLog.Add(tStart, CLatencyLog::Clock::now());
+        if (stAnswer.nKind != RelayAnswer::VALUE) {
+            stState.SkipWithError("no answer");
+            break;
+        }
+    }
+    double dRounds = static_cast<double>(stState.iterations());
+    stState.counters["relay_cpu_us"] = (ProcessCpuNs() - nRelayCpu) / 1000.0 / dRounds;
+    stState.counters["daemon_cpu_us"] = (stDaemon.CpuNanoseconds() - nDaemonCpu) / 1000.0 / dRounds;
+    ReportLatencies(stState, stLog);
+    g_stRelayTuning = stSaved;
+}
+
+BENCHMARK(BM_RelayTuning)
+    ->ArgNames({"lookup_every", "spin_us"})
+    ->Args({1, 0})
+    ->Args({0, 0})
+    ->Args({0, 20})
+    ->Args({0, 50})
     ->UseRealTime()
     ->MinTime(0.5);
 

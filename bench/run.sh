@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the benchmarks (optimised, in build-bench/), runs every one of them
 # in one run and writes bench/REPORT.md. Needs root: the channel and the
-# end-to-end benchmarks run in private IPC (and mount and PID) namespaces with
-# the real daemon, snmpd and snmptrapd on 127.0.0.1.
+# end-to-end benchmarks run in private IPC (and mount, PID and network)
+# namespaces with the real daemon, snmpd and snmptrapd on 127.0.0.1.
 #   bench/run.sh            # 5 runs of everything
 #   KORVO_BENCH_REPS=3 bench/run.sh
 set -euo pipefail

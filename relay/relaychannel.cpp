@@ -9,6 +9,15 @@
 #include <sys/shm.h>
 #include <unistd.h>
 
+#ifndef KORVO_RELAY_SPIN_US
+#define KORVO_RELAY_SPIN_US 0
+#endif
+#ifndef KORVO_RELAY_LOOKUP_EVERY_REQUEST
+#define KORVO_RELAY_LOOKUP_EVERY_REQUEST 0
+#endif
+
+RelayTuning g_stRelayTuning = {KORVO_RELAY_SPIN_US, KORVO_RELAY_LOOKUP_EVERY_REQUEST != 0};
+
 namespace {
 
 // The relays' lock is a System V semaphore under the block's own key: it
@@ -27,6 +36,12 @@ struct Deadline {
             stEnd.tv_sec += 1;
             stEnd.tv_nsec -= 1000000000L;
         }
+    }
+
+    void AddMicroseconds(long nUs) {
+        stEnd.tv_nsec += (nUs % 1000000L) * 1000L;
+        stEnd.tv_sec += nUs / 1000000L + stEnd.tv_nsec / 1000000000L;
+        stEnd.tv_nsec %= 1000000000L;
     }
 
     // Time left, zero once passed.
@@ -127,15 +142,22 @@ class CRelayLock {
 int CRelayLock::s_iSemID = -1;
 
 // The daemon's block, kept attached between the requests of a long-lived
-// relay. It is looked up on every request, so a daemon that stopped (no
-// segment, or nobody attached but this relay) or restarted (a new segment) is
-// noticed before the request is posted.
+// relay. It is looked up again (shmget and shmctl) only when it is first
+// needed, after a wait for the daemon timed out, or when the tuning asks for
+// a look-up before every request: a daemon that answers is plainly there. A
+// daemon that stopped (no segment, or nobody attached but this relay) or
+// restarted (a new segment) is noticed at the first poll period it leaves
+// unanswered.
 class CBlockAttachment {
   public:
     ~CBlockAttachment() { Detach(); }
 
     // The block, or null when there is none or nobody serves it.
     SHARED_DATA* Acquire() {
+        if (m_pBlock != nullptr && !m_bLookUp && !g_stRelayTuning.bLookUpEveryRequest) {
+            return m_pBlock;
+        }
+        m_bLookUp = false;
         int iShMemID = shmget(ZUND_SHM_KEY, ZUND_SHM_SIZE, 0);
         if (iShMemID != m_iShMemID) {
             Detach();
@@ -153,6 +175,14 @@ class CBlockAttachment {
             m_iShMemID = iShMemID;
         }
         return m_pBlock;
+    }
+
+    // After a wait timed out: whether the attached block is still the one a
+    // daemon serves. Either way the next Acquire looks it up again.
+    bool StillServed() {
+        m_bLookUp = true;
+        return m_pBlock != nullptr && shmget(ZUND_SHM_KEY, ZUND_SHM_SIZE, 0) == m_iShMemID &&
+               IsServed(m_iShMemID);
     }
 
   private:
@@ -173,63 +203,87 @@ class CBlockAttachment {
 
     int m_iShMemID = -1;
     SHARED_DATA* m_pBlock = nullptr;
+    bool m_bLookUp = false;
 };
 
-// Waits while the state is nState; false when the deadline passed first. The
-// daemon wakes us when it publishes an answer; a daemon that never wakes is
-// seen within one poll period.
-bool WaitWhileState(const SHARED_DATA* pBlock, uint32_t nState, const Deadline& stDeadline) {
-    while (LoadBlockState(pBlock) == nState) {
-        long nSleepUs = stDeadline.RemainingUs(ZUND_POLL_PERIOD_US);
-        if (nSleepUs <= 0) {
-            return false;
-        }
-        WaitBlockState(pBlock, nState, nSleepUs);
+// How a wait for the daemon ended.
+enum WaitEnd {
+    WAIT_DONE,     // the state the wait was for
+    WAIT_DEADLINE, // the deadline passed
+    WAIT_ORPHANED, // nobody serves the block any more
+};
+
+// Spins on the state word while it is nState, for g_stRelayTuning.nSpinUs at
+// most: an answer that comes within it is taken without sleeping.
+void SpinWhileState(const SHARED_DATA* pBlock, uint32_t nState) {
+    if (g_stRelayTuning.nSpinUs <= 0) {
+        return;
     }
-    return true;
+    Deadline stSpin(0);
+    stSpin.AddMicroseconds(g_stRelayTuning.nSpinUs);
+    for (unsigned nRound = 1; LoadBlockState(pBlock) == nState; ++nRound) {
+#if defined(__x86_64__) || defined(__i386__)
+        __builtin_ia32_pause();
+#endif
+        if (nRound % 64 == 0 && stSpin.RemainingUs(1) <= 0) {
+            return;
+        }
+    }
 }
 
-// Waits until the answer is there; false when the deadline passed first.
-bool WaitForAnswer(const SHARED_DATA* pBlock, const Deadline& stDeadline) {
-    uint32_t nState;
-    while ((nState = LoadBlockState(pBlock)) != ZUND_STATE_ANSWER) {
+// Waits while the state is nState (bUntil false) or until it is nState
+// (bUntil true). The daemon wakes us when it publishes a new state; a daemon
+// that never wakes is seen within one poll period, and every poll period
+// that passes unanswered checks that the block is still served.
+WaitEnd WaitForState(const SHARED_DATA* pBlock, uint32_t nState, bool bUntil,
+                     const Deadline& stDeadline, CBlockAttachment& stAttachment) {
+    uint32_t nSeen;
+    while (((nSeen = LoadBlockState(pBlock)) == nState) != bUntil) {
         long nSleepUs = stDeadline.RemainingUs(ZUND_POLL_PERIOD_US);
         if (nSleepUs <= 0) {
-            return false;
+            stAttachment.StillServed();
+            return WAIT_DEADLINE;
         }
-        WaitBlockState(pBlock, nState, nSleepUs);
+        if (WaitBlockState(pBlock, nSeen, nSleepUs) == ZUND_WAIT_TIMEOUT &&
+            !stAttachment.StillServed()) {
+            return WAIT_ORPHANED;
+        }
     }
-    return true;
+    return WAIT_DONE;
 }
 
 // Makes the block free for a new request: a request that no relay waits for
 // any more is withdrawn, one the daemon is working on is waited for.
-bool ClaimBlock(SHARED_DATA* pBlock, const Deadline& stDeadline) {
+WaitEnd ClaimBlock(SHARED_DATA* pBlock, const Deadline& stDeadline,
+                   CBlockAttachment& stAttachment) {
     ExchangeBlockState(pBlock, ZUND_STATE_REQUEST, ZUND_STATE_IDLE);
-    return WaitWhileState(pBlock, ZUND_STATE_TAKEN, stDeadline);
+    return WaitForState(pBlock, ZUND_STATE_TAKEN, false, stDeadline, stAttachment);
 }
 
-RelayAnswer ExchangeOnBlock(SHARED_DATA* pBlock, const RelayRequest& stRequest,
-                            const Deadline& stDeadline) {
-    RelayAnswer stNoAnswer;
-    if (!ClaimBlock(pBlock, stDeadline)) {
-        return stNoAnswer;
+WaitEnd ExchangeOnBlock(SHARED_DATA* pBlock, const RelayRequest& stRequest,
+                        const Deadline& stDeadline, CBlockAttachment& stAttachment,
+                        RelayAnswer& stAnswer) {
+    stAnswer = RelayAnswer();
+    WaitEnd nClaimed = ClaimBlock(pBlock, stDeadline, stAttachment);
+    if (nClaimed != WAIT_DONE) {
+        return nClaimed;
     }
     if (!BuildRequestWords(stRequest, pBlock->buffer, ZUND_TEXT_AREA_SIZE)) {
-        return stNoAnswer;
+        return WAIT_DONE;
     }
     pBlock->numItems = 0;
     PublishBlockState(pBlock, ZUND_STATE_REQUEST);
 
-    if (!WaitForAnswer(pBlock, stDeadline)) {
+    SpinWhileState(pBlock, ZUND_STATE_REQUEST);
+    WaitEnd nAnswered = WaitForState(pBlock, ZUND_STATE_ANSWER, true, stDeadline, stAttachment);
+    if (nAnswered != WAIT_DONE) {
         // Nobody will read an answer to this request any more.
         ExchangeBlockState(pBlock, ZUND_STATE_REQUEST, ZUND_STATE_IDLE);
-        return stNoAnswer;
+        return nAnswered;
     }
-    RelayAnswer stAnswer =
-        ReadAnswer(stRequest, pBlock->numItems, pBlock->buffer, ZUND_TEXT_AREA_SIZE);
+    stAnswer = ReadAnswer(stRequest, pBlock->numItems, pBlock->buffer, ZUND_TEXT_AREA_SIZE);
     StoreBlockState(pBlock, ZUND_STATE_IDLE);
-    return stAnswer;
+    return WAIT_DONE;
 }
 
 } // namespace
@@ -241,9 +295,15 @@ RelayAnswer ExchangeWithDaemon(const RelayRequest& stRequest, int nDeadlineMs) {
         return RelayAnswer();
     }
     static CBlockAttachment s_stAttachment;
-    SHARED_DATA* pBlock = s_stAttachment.Acquire();
-    if (pBlock == nullptr) {
-        return RelayAnswer();
+    RelayAnswer stAnswer;
+    // A block that turns out to be orphaned is looked up once more: the
+    // daemon may have restarted on a new one.
+    for (int nTry = 0; nTry < 2; ++nTry) {
+        SHARED_DATA* pBlock = s_stAttachment.Acquire();
+        if (pBlock == nullptr || ExchangeOnBlock(pBlock, stRequest, stDeadline, s_stAttachment,
+                                                 stAnswer) != WAIT_ORPHANED) {
+            break;
+        }
     }
-    return ExchangeOnBlock(pBlock, stRequest, stDeadline);
+    return stAnswer;
 }

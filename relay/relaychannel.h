@@ -10,6 +10,16 @@
 // before it answers "no such object".
 const int RELAY_DEADLINE_MS = 1000;
 
+// How the exchange waits, as the benchmarks compare it: spin on the state
+// word for nSpinUs microseconds before sleeping on it, and look the segment
+// up before every request (as the relay once did) or only after a wait for
+// the daemon timed out. The relay program is built with the faster choice.
+struct RelayTuning {
+    long nSpinUs;
+    bool bLookUpEveryRequest;
+};
+extern RelayTuning g_stRelayTuning;
+
 // Sends the request through the block and returns the checked answer. A
 // daemon that is not running, or that does not answer within the deadline,
 // yields NO_OBJECT for every kind of request (a set is then refused as

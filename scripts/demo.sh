@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Runs the agent for real on the simulated storage library: the daemon with
-# the sample definitions, the real snmpd on udp:127.0.0.1:11161 with the relay,
-# and snmptrapd on udp:127.0.0.1:11162, in private mount, IPC and PID
-# namespaces so that the machine's configuration and any other agent stay
-# untouched. Shows a walk of the whole tree (states by name), a set read back,
-# a drive failure injected into the simulated library arriving as named
-# traps, a fan failure arriving as an SNMPv2c notification, and a few lines
-# of a Prometheus SNMP exporter scrape, then keeps serving until Ctrl-C.
+# the sample definitions, the real snmpd on udp:127.0.0.1:11161 as an AgentX
+# master that the daemon joins with -x, a second snmpd on udp:127.0.0.1:11163
+# with the relay (the alternative way), and snmptrapd on udp:127.0.0.1:11162,
+# in private mount, IPC and PID namespaces so that the machine's
+# configuration and any other agent stay untouched. Shows a walk of the whole
+# tree through AgentX (states by name), a set read back, the same object
+# through the relay, a drive failure injected into the simulated library
+# arriving as named traps, a fan failure arriving as an SNMPv2c notification,
+# and a few lines of a Prometheus SNMP exporter scrape, then keeps serving
+# until Ctrl-C.
 #
 #   scripts/demo.sh            build, show, keep serving
 #   scripts/demo.sh --smoke    build, show, stop by itself
@@ -28,7 +31,9 @@ SMOKE=0
 BUILD=$PWD/build
 PORT=11161
 TRAP_PORT=11162
+RELAY_PORT=11163
 TARGET=127.0.0.1:$PORT
+RELAY_TARGET=127.0.0.1:$RELAY_PORT
 WORK=$(mktemp -d /tmp/korvo-demo.XXXXXX)
 finish() {
     pkill -TERM -x qbz_korvodsnmpa 2>/dev/null || true
@@ -40,7 +45,7 @@ finish() {
 trap finish EXIT
 export SNMP_PERSISTENT_DIR=$WORK/client
 export KORVOSIM_EVENTS=$WORK/events
-mkdir -p "$WORK"/{etc,snmpd,client/cert_indexes} /etc/qbz_korvodsnmp
+mkdir -p "$WORK"/{etc,snmpd,snmpd-relay,agentx,client/cert_indexes} /etc/qbz_korvodsnmp
 
 step() { printf '\n== %s\n' "$*"; }
 
@@ -67,26 +72,47 @@ echo "[snmp] persistentDir $WORK/client" >>"$WORK/snmptrapd.conf"
     -p "$WORK/snmptrapd.pid" "udp:127.0.0.1:$TRAP_PORT" &
 for _ in $(seq 50); do grep -q "NET-SNMP version" "$WORK/traps.log" 2>/dev/null && break; sleep 0.1; done
 
+# snmpd as an AgentX master on a socket of the demo's own; the daemon joins it.
+SOCKET=$WORK/agentx/master
 cat >"$WORK/snmpd/snmpd.conf" <<CONF
 agentAddress udp:127.0.0.1:$PORT
 rwcommunity  private 127.0.0.1
 rocommunity  public  127.0.0.1
+master agentx
+agentXSocket $SOCKET
+[snmp] persistentDir $WORK/snmpd/persist
+CONF
+# The alternative: a second snmpd that runs the relay for the subtree.
+cat >"$WORK/snmpd-relay/snmpd.conf" <<CONF
+agentAddress udp:127.0.0.1:$RELAY_PORT
+rocommunity  public  127.0.0.1
 pass_persist .1.3.6.1.4.1.7310 $BUILD/qbz_korvosnmprelay
-[snmp] persistentDir $WORK/snmpd
+[snmp] persistentDir $WORK/snmpd-relay/persist
 CONF
 
-step "the daemon on the simulated library"
-LD_LIBRARY_PATH=$BUILD "$BUILD/qbz_korvodsnmpagent" -c "$WORK/snmpd/snmpd.conf"
+start_snmpd() { # folder, target
+    /usr/sbin/snmpd -f -Lf "$1/snmpd.log" -I -smux -C -c "$1/snmpd.conf" -m '' -p "$1/snmpd.pid" &
+    for _ in $(seq 50); do
+        snmpget -v2c -c public -t 0.2 -r 0 -m '' "$2" .1.3.6.1.2.1.1.5.0 >/dev/null 2>&1 && break
+        sleep 0.1
+    done
+}
+
+step "snmpd on udp:$TARGET, AgentX master on $SOCKET"
+start_snmpd "$WORK/snmpd" "$TARGET"
+
+step "the daemon on the simulated library: -c $WORK/snmpd/snmpd.conf -x $SOCKET"
+LD_LIBRARY_PATH=$BUILD "$BUILD/qbz_korvodsnmpagent" -c "$WORK/snmpd/snmpd.conf" -x "$SOCKET"
 for _ in $(seq 50); do ipcs -m | grep -q 0x000884ba && break; sleep 0.1; done
 ipcs -m | grep -q 0x000884ba || { echo "the daemon did not start" >&2; exit 1; }
-
-step "snmpd on udp:$TARGET with the relay"
-/usr/sbin/snmpd -f -Lf "$WORK/snmpd/snmpd.log" -I -smux -C -c "$WORK/snmpd/snmpd.conf" -m '' \
-    -p "$WORK/snmpd/snmpd.pid" &
 for _ in $(seq 50); do
-    snmpget -v2c -c public -t 0.2 -r 0 -m '' "$TARGET" .1.3.6.1.2.1.1.5.0 >/dev/null 2>&1 && break
+    snmpget -v2c -c public -t 0.2 -r 0 -m '' "$TARGET" .1.3.6.1.4.1.7310.4.1.1.1.0 2>/dev/null |
+        grep -q STRING && break
     sleep 0.1
 done
+
+step "snmpd on udp:$RELAY_TARGET with the relay (the alternative to AgentX)"
+start_snmpd "$WORK/snmpd-relay" "$RELAY_TARGET"
 
 # Names come from the MIB modules that the build writes from the definitions.
 MIBS=(-m KORVOSIM-RAID-MIB:KORVOSIM-ENCLOSURE-MIB -M "+$BUILD/mibs")
@@ -97,6 +123,9 @@ echo "($(wc -l <"$WORK/walk") objects)"
 step "set adapter 1's rebuild rate to 55 and read it back"
 snmpset -v2c -c private "${MIBS[@]}" "$TARGET" KORVOSIM-RAID-MIB::adapterRebuildRate.1 i 55
 snmpget -v2c -c public "${MIBS[@]}" "$TARGET" KORVOSIM-RAID-MIB::adapterRebuildRate.1
+
+step "the same object through the relay: snmpget ... $RELAY_TARGET"
+snmpget -v2c -c public "${MIBS[@]}" "$RELAY_TARGET" KORVOSIM-RAID-MIB::adapterRebuildRate.1
 
 step "a drive fails: echo 'fail-drive 0 3' > \$KORVOSIM_EVENTS; the traps that arrived"
 echo "fail-drive 0 3" >"$KORVOSIM_EVENTS"
@@ -118,7 +147,7 @@ sleep 0.5
 grep '^notification' "$WORK/traps.log" | sed -e 's/~/\n    /g' \
     -e 's/SNMPv2-SMI::mib-2\.1\.3\.0/sysUpTime.0/' -e 's/SNMPv2-SMI::snmpModules\.1\.1\.4\.1\.0/snmpTrapOID.0/'
 
-EXPORTER=127.0.0.1:11163
+EXPORTER=127.0.0.1:11164
 step "the Prometheus SNMP exporter on $EXPORTER with the modules qbz_korvomibconv exporter writes"
 "$BUILD/qbz_korvomibconv" exporter examples/korvosim-raid.ini examples/korvosim-enclosure.ini \
     >"$WORK/snmp.yml"
@@ -139,6 +168,7 @@ if [ $SMOKE == 1 ]; then
     step "smoke run done"
     exit 0
 fi
-step "serving on udp:$TARGET (community public, private for sets); Ctrl-C stops"
+step "serving on udp:$TARGET through AgentX (community public, private for sets) and on udp:$RELAY_TARGET through the relay; Ctrl-C stops"
 echo "try: snmpwalk -v2c -c public $TARGET .1.3.6.1.4.1.7310   (from another shell)"
+echo " or: snmpwalk -v2c -c public $RELAY_TARGET .1.3.6.1.4.1.7310   (through the relay)"
 wait

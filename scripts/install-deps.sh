@@ -9,6 +9,7 @@ PACKAGES=(
     libgtest-dev libgmock-dev       # unit tests
     libbenchmark-dev                # benchmarks
     snmp snmpd snmptrapd            # net-snmp: the agent's peer and the trap sender
+    libsnmp-dev                     # net-snmp's agent library: the AgentX peer of the benchmarks
     util-linux procps iproute2      # unshare, ipcs, pgrep, ip for the system tests
     clang                           # fuzz targets (libFuzzer) and the ThreadSanitizer load build
     smitools                        # smilint for the generated MIB modules

@@ -22,6 +22,7 @@ bool FitsInt(UINT nId) {
 AsnObjectIdentifier EntrytableOid = {0, OID_Prefix_Entrymib};
 AsnObjectIdentifier noOfkey = {0, OID_Key};
 int zund_numInstance = 0;
+bool g_bSetCheckOnly = false;
 
 bool SetEntrytableOid(const char* pszEntryOID) {
     return ParseOidBounded(pszEntryOID, &EntrytableOid, ENTRY_OID_MAX_IDS) == 1;
@@ -90,7 +91,8 @@ UINT MIB_Tablefunc_t(UINT pduaction, int isScalar, RFC1157VarBind* varbind, obj_
         return isScalar ? ScalAttrGetNext(varbind, key, element, obj)
                         : AttrGetNext(varbind, key, element, obj);
     case SNMP_ACTION_SET:
-        return AttrSet(varbind, key, element, obj);
+        return g_bSetCheckOnly ? AttrCheckSet(varbind, key, element, obj)
+                               : AttrSet(varbind, key, element, obj);
     default:
         return SNMP_STATUS_NOSUCHNAME;
     }

@@ -19,6 +19,11 @@ extern AsnObjectIdentifier noOfkey;
 // whole count is kept: a library with 257 drives shows all 257.
 extern int zund_numInstance;
 
+// While true, a set (163) is only checked as its write would check it
+// (AttrCheckSet) and nothing is written: the AgentX front end's TestSet.
+// Set and cleared around one dispatch, like the values above.
+extern bool g_bSetCheckOnly;
+
 // Splits the tail of the binding's OID behind the entry OID into attribute
 // number and instance and calls the read, walk or write. Returns an SNMP
 // error status (0, 2 or 3).

@@ -106,19 +106,50 @@ UINT CheckSetResolved(const RFC1157VarBind* varbind, int adpno, int attr, const 
     return SNMP_STATUS_NOERROR;
 }
 
+// "-2147483648." is the longest text of one sub-identifier.
+const size_t SUBID_TEXT_SIZE = 13;
+
+// A sub-identifier as signed decimal followed by "."; returns its length.
+size_t FormatSubIdentifier(UINT nId, char* pszPiece) {
+    int nValue = static_cast<int>(nId);
+    unsigned nMagnitude =
+        nValue < 0 ? 0u - static_cast<unsigned>(nValue) : static_cast<unsigned>(nValue);
+    char szDigits[SUBID_TEXT_SIZE];
+    size_t nDigits = 0;
+    do {
+        szDigits[nDigits++] = static_cast<char>('0' + nMagnitude % 10);
+        nMagnitude /= 10;
+    } while (nMagnitude != 0);
+    size_t nLength = 0;
+    if (nValue < 0) {
+        pszPiece[nLength++] = '-';
+    }
+    while (nDigits > 0) {
+        pszPiece[nLength++] = szDigits[--nDigits];
+    }
+    pszPiece[nLength++] = '.';
+    return nLength;
+}
+
 } // namespace
 
 bool FormatBindingOid(const AsnObjectIdentifier& stName, char* pszText, size_t nSize) {
+    // Every request formats its OID more than once: by hand, not through
+    // snprintf, with the same text.
     size_t nUsed = 0;
     pszText[0] = '\0';
     for (UINT i = 0; i < stName.idLength; ++i) {
-        int nWritten =
-            snprintf(pszText + nUsed, nSize - nUsed, "%d.", static_cast<int>(stName.ids[i]));
-        if (nWritten < 0 || static_cast<size_t>(nWritten) >= nSize - nUsed) {
+        char szPiece[SUBID_TEXT_SIZE];
+        size_t nLength = FormatSubIdentifier(stName.ids[i], szPiece);
+        if (nUsed + nLength >= nSize) {
             pszText[0] = '\0';
             return false;
         }
-        nUsed += static_cast<size_t>(nWritten);
+        memcpy(pszText + nUsed, szPiece, nLength);
+        nUsed += nLength;
+    }
+    if (nUsed > 0) {
+        pszText[nUsed] = '\0';
     }
     return true;
 }

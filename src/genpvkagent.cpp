@@ -4,6 +4,7 @@
 
 #include "AgentReport.h"
 #include "TrapSecrets.h"
+#include "genpvkagentx.h"
 #include "snmpapi.h"
 
 #include <cctype>
@@ -189,6 +190,10 @@ CommandLineAction ParseCommandLine(int argc, char** argv) {
     gszSystemConf[0] = '\0';
     if (argc >= 2 && strcmp(argv[1], "-v") == 0) {
         return CMDLINE_VERSION;
+    }
+    // -x ADDRESS may stand anywhere; the rest is read without it.
+    if (!TakeAgentXOption(argc, argv)) {
+        return CMDLINE_USAGE;
     }
     if (argc < 3) {
         return CMDLINE_USAGE;

@@ -4,6 +4,7 @@
 
 #include "AgentReport.h"
 #include "RAIDMemAlloc.h"
+#include "genpvkagentx.h"
 #include "snmpapi.h"
 
 #include <cstdio>
@@ -343,6 +344,10 @@ void InitialiseMIB() {
         return;
     }
     pstVarBind = AllocateRequestBinding();
-    RunChannelLoop(pBlock, pstVarBind, PopulateValue);
+    // With -x the AgentX front end serves beside the block on a thread of
+    // its own; the two then take turns at the dispatch.
+    PFN_DISPATCH pfnDispatch = StartAgentX() ? SerialisedPopulateValue : PopulateValue;
+    RunChannelLoop(pBlock, pstVarBind, pfnDispatch);
+    StopAgentX();
     StopAgent();
 }

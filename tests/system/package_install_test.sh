@@ -2,8 +2,9 @@
 # apt-get on the machine inside this test's private mount namespace (overlays
 # over /usr, /etc and /var whose changes live in a tmpfs and vanish with it),
 # then the installed agent on the installed simulator behind snmpd with the
-# installed snippet: a walk with names from the installed MIB modules, and a
-# trap with names.
+# installed snippet (snmpd's AgentX master, the daemon started as the
+# installed unit starts it): a walk with names from the installed MIB
+# modules, and a trap with names.
 source "$(dirname "$0")/lib.sh"
 
 PORT=11891
@@ -80,12 +81,12 @@ CONF
     -p "$WORK/snmptrapd.pid" -F 'TRAP %N %q %v\n' "udp:127.0.0.1:$TRAP_PORT" &
 wait_for 10 grep -q "NET-SNMP version" "$WORK/traps.log" || fail "snmptrapd did not start"
 
-# snmpd runs here as root: a stand-in passes the snippet's sudo call on when
-# sudo (only recommended by the package) is absent.
-if [ ! -x /usr/bin/sudo ]; then
-    printf '#!/bin/sh\n[ "$1" = -n ] && shift\nexec "$@"\n' >/usr/bin/sudo
-    chmod 755 /usr/bin/sudo
-fi
+# The daemon joins snmpd's AgentX master at the address the installed unit
+# gives it; the snippet makes snmpd the master on its default socket.
+UNIT=/usr/lib/systemd/system/qbz_korvodsnmpagent.service
+MASTER=$(sed -n 's/^ExecStart=.* -x \([^ ]*\).*/\1/p' "$UNIT")
+expect_eq /var/agentx/master "$MASTER" "the unit's AgentX master"
+grep -q '^master agentx' /etc/snmp/snmpd.conf.d/qbz_korvodsnmp.conf || fail "the snippet makes no master"
 mkdir -p "$WORK/snmpd"
 cat >"$WORK/snmpd/snmpd.conf" <<CONF
 agentAddress udp:127.0.0.1:$PORT
@@ -94,13 +95,18 @@ includeDir /etc/snmp/snmpd.conf.d
 [snmp] persistentDir $WORK/snmpd
 CONF
 export KORVOSIM_EVENTS=$WORK/events
-/usr/sbin/qbz_korvodsnmpagent -c "$WORK/snmpd/snmpd.conf" >/dev/null 2>"$WORK/agent.err" ||
+/usr/sbin/qbz_korvodsnmpagent -c "$WORK/snmpd/snmpd.conf" -x "$MASTER" >/dev/null 2>"$WORK/agent.err" ||
     fail "the installed agent did not start: $(cat "$WORK/agent.err")"
 wait_for 10 segment_exists || fail "the installed agent did not serve: $(cat "$WORK/agent.err")"
 /usr/sbin/snmpd -f -Lf "$WORK/snmpd/snmpd.log" -I -smux -C -c "$WORK/snmpd/snmpd.conf" -m '' \
     -p "$WORK/snmpd/snmpd.pid" &
 wait_for 10 snmpget -v2c -c public -t 0.2 -r 0 -m '' "$TARGET" .1.3.6.1.2.1.1.5.0 \
     >/dev/null 2>&1 || fail "snmpd did not start: $(cat "$WORK/snmpd/snmpd.log")"
+agent_answers() {
+    snmpget -v2c -c public -t 0.2 -r 0 -m '' "$TARGET" .1.3.6.1.4.1.7310.4.1.1.1.0 2>/dev/null |
+        grep -q STRING
+}
+wait_for 10 agent_answers || fail "the installed agent did not join the master: $(cat "$WORK/snmpd/snmpd.log")"
 
 snmpwalk -v2c -c public -m "$MODULES" "$TARGET" .1.3.6.1.4.1.7310 >"$WORK/walk" 2>"$WORK/walk.err"
 expect_contains "$(cat "$WORK/walk")" 'KORVOSIM-RAID-MIB::systemDriverVersion.0 = STRING: 7.4.0-sim' \

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include <sys/shm.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -218,14 +220,26 @@ TEST_F(WakeUpTest, LongLivedRelayFollowsTheDaemonThroughStopsAndRestarts) {
     ASSERT_EQ(RelayAnswer::VALUE, ExchangeWithDaemon(RateGet()).nKind);
     StopLoop();
 
-    // Killed: the segment stays, attached by nobody but the relay, which
-    // must not count itself as the daemon and post a request nobody takes.
-    strcpy(m_pBlock->buffer, "untouched");
+    // Killed: the segment stays, attached by nobody but the relay. The relay
+    // looks the segment up only after a wait timed out, so its first request
+    // goes into the block; the first poll period without an answer shows
+    // that nobody serves it: the request is withdrawn and answered at once,
+    // not after the whole deadline. From then on the relay does not count
+    // itself as the daemon and posts no request nobody takes.
     shmdt(g_pcShMemPtr);
     g_pcShMemPtr = nullptr;
     int iOldID = iShMemID;
+    auto tStart = std::chrono::steady_clock::now();
     EXPECT_EQ(RelayAnswer::NO_OBJECT, ExchangeWithDaemon(RateGet()).nKind);
+    EXPECT_LT(std::chrono::steady_clock::now() - tStart,
+              std::chrono::milliseconds(RELAY_DEADLINE_MS / 2));
     SHARED_DATA* pOld = static_cast<SHARED_DATA*>(shmat(iOldID, nullptr, 0));
+    ASSERT_NE(reinterpret_cast<void*>(-1), static_cast<void*>(pOld));
+    EXPECT_EQ(static_cast<uint32_t>(ZUND_STATE_IDLE), LoadBlockState(pOld)) << "withdrawn";
+    strcpy(pOld->buffer, "untouched");
+    shmdt(pOld);
+    EXPECT_EQ(RelayAnswer::NO_OBJECT, ExchangeWithDaemon(RateGet()).nKind);
+    pOld = static_cast<SHARED_DATA*>(shmat(iOldID, nullptr, 0));
     ASSERT_NE(reinterpret_cast<void*>(-1), static_cast<void*>(pOld));
     EXPECT_STREQ("untouched", pOld->buffer);
     shmdt(pOld);
