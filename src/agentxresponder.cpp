@@ -364,6 +364,9 @@ void CAgentXResponder::WriteBinding(CAgentXWriter& stWriter) {
                                  static_cast<uint32_t>(m_strValue.size()));
 }
 
+// A value the agent cannot take gets the one refusal the relay gives every
+// refused set: the block cannot tell a value of another type or length from
+// a read-only object, so both front ends answer notWritable alike.
 uint16_t CAgentXResponder::CheckSetValue(const AgentXVarBind& stVarBind, SetValue& stValue) {
     if (stVarBind.nType == AGENTX_TYPE_INTEGER) {
         stValue.nType = AGENTX_TYPE_INTEGER;
@@ -371,11 +374,9 @@ uint16_t CAgentXResponder::CheckSetValue(const AgentXVarBind& stVarBind, SetValu
         return AGENTX_ERR_NOERROR;
     }
     if (stVarBind.nType != AGENTX_TYPE_OCTET_STRING ||
-        !IsPrintableText(stVarBind.pOctets, stVarBind.nOctets)) {
-        return AGENTX_ERR_WRONGTYPE;
-    }
-    if (stVarBind.nOctets > AGENTX_SET_TEXT_LIMIT) {
-        return AGENTX_ERR_WRONGLENGTH;
+        !IsPrintableText(stVarBind.pOctets, stVarBind.nOctets) ||
+        stVarBind.nOctets > AGENTX_SET_TEXT_LIMIT) {
+        return AGENTX_ERR_NOTWRITABLE;
     }
     stValue.nType = AGENTX_TYPE_OCTET_STRING;
     stValue.strText.assign(reinterpret_cast<const char*>(stVarBind.pOctets), stVarBind.nOctets);

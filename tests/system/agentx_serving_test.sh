@@ -116,9 +116,9 @@ refusals=(
     "$RAID.2.1.7.0 i 101"       # a value the library refuses on the write: notWritable
     "$RAID.2.1.2.0 s newmodel"  # a text attribute: notWritable
     "$RAID.9.9.9 i 1"           # no such object: notWritable
-    "$RAID.2.1.7.0 u 5"         # another type: wrongType
-    "$RAID.2.1.7.0 x 0001ff"    # bytes that are not text: wrongType
-    "$RAID.2.1.2.0 s $long_text" # a text over 255 characters: wrongLength
+    "$RAID.2.1.7.0 u 5"         # another type: notWritable
+    "$RAID.2.1.7.0 x 0001ff"    # bytes that are not text: notWritable
+    "$RAID.2.1.2.0 s $long_text" # a text over 255 characters: notWritable
 )
 for refusal in "${refusals[@]}"; do
     for version in 1 2c; do
@@ -131,7 +131,7 @@ for refusal in "${refusals[@]}"; do
         expect_eq "$relay" "$agentx" "v$version refusal of [${refusal:0:40}]"
     done
 done
-expect_contains "$agentx" "wrongLength" "the long text"
+expect_contains "$agentx" "notWritable" "the long text"
 expect_eq "40 45" "$(snmpget -v2c -c public "${SNMP[@]}" -Oqv "$AGENTX" $RAID.2.1.7.0 $RAID.2.1.7.1 |
     xargs)" "refused sets change nothing"
 # A set of two objects whose second write the library refuses leaves the

@@ -189,12 +189,12 @@ TEST_F(AgentXResponderTest, TestSetRefusesAsTheRelayDoes) {
     std::string strLongest(AGENTX_SET_TEXT_LIMIT, 'x');
     const char* pszText = "1.3.6.1.4.1.7310.4.1.2.1.8.0";
     const Case aCases[] = {
-        {"a counter", AGENTX_TYPE_COUNTER32, "", pszText, AGENTX_ERR_WRONGTYPE},
-        {"an address", AGENTX_TYPE_IPADDRESS, "abcd", pszText, AGENTX_ERR_WRONGTYPE},
+        {"a counter", AGENTX_TYPE_COUNTER32, "", pszText, AGENTX_ERR_NOTWRITABLE},
+        {"an address", AGENTX_TYPE_IPADDRESS, "abcd", pszText, AGENTX_ERR_NOTWRITABLE},
         {"bytes that are not printable", AGENTX_TYPE_OCTET_STRING, "a\tb", pszText,
-         AGENTX_ERR_WRONGTYPE},
+         AGENTX_ERR_NOTWRITABLE},
         {"a text over 255 characters", AGENTX_TYPE_OCTET_STRING, strLongest + "x", pszText,
-         AGENTX_ERR_WRONGLENGTH},
+         AGENTX_ERR_NOTWRITABLE},
         {"a read-only object", AGENTX_TYPE_OCTET_STRING, "x", "1.3.6.1.4.1.7310.4.1.1.1.0",
          AGENTX_ERR_NOTWRITABLE},
         {"no object", AGENTX_TYPE_OCTET_STRING, "x", "1.3.6.1.4.1.7310.4.1.9.9",
