@@ -25,9 +25,11 @@ set(KORVO_CORE_SOURCES
   ${KORVO_SOURCE_ROOT}/src/ProfileIni.cpp
 )
 
-# The Linux daemon's own units: entry and lifecycle, the shared-memory
-# channel, agent initialisation, trap destinations and the trap sender.
+# The Linux daemon's own units: its side of the platform seam
+# (AgentPlatform.h), entry and lifecycle, the shared-memory channel, agent
+# initialisation, trap destinations and the trap sender.
 set(KORVO_CORE_LINUX_SOURCES
+  ${KORVO_SOURCE_ROOT}/src/AgentPlatformLinux.cpp
   ${KORVO_SOURCE_ROOT}/src/genpvkagent.cpp
   ${KORVO_SOURCE_ROOT}/src/genpvkchannel.cpp
   ${KORVO_SOURCE_ROOT}/src/genpvkinit.cpp
@@ -43,6 +45,11 @@ set(KORVO_CORE_AGENTX_SOURCES
   ${KORVO_SOURCE_ROOT}/src/agentxpdu.cpp
   ${KORVO_SOURCE_ROOT}/src/agentxresponder.cpp
   ${KORVO_SOURCE_ROOT}/src/genpvkagentx.cpp
+)
+
+# The extension agent's side of the platform seam (AgentPlatform.h).
+set(KORVO_CORE_WINDOWS_SOURCES
+  ${KORVO_SOURCE_ROOT}/windows/AgentPlatformWin.cpp
 )
 
 # ---- The simulated storage library -----------------------------------------
