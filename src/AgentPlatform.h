@@ -6,6 +6,8 @@
 #ifndef KORVO_AGENTPLATFORM_H
 #define KORVO_AGENTPLATFORM_H
 
+#include "snmptype.h"
+
 #include <cstddef>
 #include <memory>
 
@@ -38,5 +40,20 @@ std::unique_ptr<CProfileReader> OpenProfileReader(const char* pszFile);
 // directory the system does not give leaves pszFolder empty, and the files
 // are then looked for from the root.
 bool GetWindowsFolder(char* pszFolder, size_t nSize);
+
+// ---- A binding's text value ------------------------------------------------
+
+// nSize bytes for a binding's dynamic text value, from the allocator its
+// owner releases them with: SnmpUtilMemAlloc on Windows, where the SNMP
+// service frees the value, and RAIDAgentMemAlloc on Linux. Null when memory
+// is exhausted.
+BYTE* AllocBindingText(UINT nSize);
+
+// ---- The system log ---------------------------------------------------------
+
+// Hands one start-up report line to the system log, at error priority when
+// bError and at warning priority otherwise: syslog's LOG_ERR and LOG_WARNING
+// on Linux. The extension agent has no system log and drops the line.
+void WriteReportToSystemLog(bool bError, const char* pszLine);
 
 #endif // KORVO_AGENTPLATFORM_H

@@ -2,6 +2,9 @@
 #include "AgentPlatform.h"
 
 #include "ProfileIni.h"
+#include "RAIDMemAlloc.h"
+
+#include <syslog.h>
 
 namespace {
 
@@ -33,4 +36,12 @@ std::unique_ptr<CProfileReader> OpenProfileReader(const char* pszFile) {
 
 bool GetWindowsFolder(char* /*pszFolder*/, size_t /*nSize*/) {
     return false;
+}
+
+BYTE* AllocBindingText(UINT nSize) {
+    return static_cast<BYTE*>(RAIDAgentMemAlloc(nSize));
+}
+
+void WriteReportToSystemLog(bool bError, const char* pszLine) {
+    syslog(bError ? LOG_ERR : LOG_WARNING, "%s", pszLine);
 }

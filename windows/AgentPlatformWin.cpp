@@ -42,3 +42,9 @@ bool GetWindowsFolder(char* pszFolder, size_t nSize) {
     GetWindowsDirectoryA(pszFolder, static_cast<UINT>(nSize));
     return true;
 }
+
+BYTE* AllocBindingText(UINT nSize) {
+    return static_cast<BYTE*>(SnmpUtilMemAlloc(nSize));
+}
+
+void WriteReportToSystemLog(bool /*bError*/, const char* /*pszLine*/) {}
