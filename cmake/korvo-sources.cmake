@@ -22,14 +22,16 @@ set(KORVO_CORE_SOURCES
   ${KORVO_SOURCE_ROOT}/src/parsepersist.cpp
   ${KORVO_SOURCE_ROOT}/src/parseinifile.cpp
   ${KORVO_SOURCE_ROOT}/src/parseoid.cpp
-  ${KORVO_SOURCE_ROOT}/src/ProfileIni.cpp
 )
 
 # The Linux daemon's own units: its side of the platform seam
-# (AgentPlatform.h), entry and lifecycle, the shared-memory channel, agent
+# (AgentPlatform.h) with the profile reader it uses, its stand-ins for the
+# platform's snmpapi, entry and lifecycle, the shared-memory channel, agent
 # initialisation, trap destinations and the trap sender.
 set(KORVO_CORE_LINUX_SOURCES
   ${KORVO_SOURCE_ROOT}/src/AgentPlatformLinux.cpp
+  ${KORVO_SOURCE_ROOT}/src/ProfileIni.cpp
+  ${KORVO_SOURCE_ROOT}/src/snmpapiLinux.cpp
   ${KORVO_SOURCE_ROOT}/src/genpvkagent.cpp
   ${KORVO_SOURCE_ROOT}/src/genpvkchannel.cpp
   ${KORVO_SOURCE_ROOT}/src/genpvkinit.cpp

@@ -3,7 +3,9 @@
 
 #include "ProfileIni.h"
 #include "RAIDMemAlloc.h"
+#include "parseini.h"
 
+#include <cstdio>
 #include <syslog.h>
 
 namespace {
@@ -44,4 +46,11 @@ BYTE* AllocBindingText(UINT nSize) {
 
 void WriteReportToSystemLog(bool bError, const char* pszLine) {
     syslog(bError ? LOG_ERR : LOG_WARNING, "%s", pszLine);
+}
+
+// ---- What the Windows runtime supplies -------------------------------------
+
+char* _itoa(int nVal, char* ptrBuf, int /*nRadix*/) {
+    sprintf(ptrBuf, "%d", nVal);
+    return ptrBuf;
 }
