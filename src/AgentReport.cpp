@@ -1,11 +1,10 @@
 // Start-up problem lines on standard error and in the system log.
 #include "AgentReport.h"
 
+#include "AgentPlatform.h"
+
 #include <cstdarg>
 #include <cstdio>
-#ifndef _WIN32
-#include <syslog.h>
-#endif
 
 bool g_bReportToSyslog = false;
 
@@ -14,40 +13,28 @@ namespace {
 const char* const REPORT_PREFIX = "qbz_korvodsnmpagent: ";
 const int REPORT_LINE_SIZE = 1024;
 
-KORVO_PRINTF_FORMAT(2, 0) void Report(int nPriority, const char* pszFormat, va_list args) {
+KORVO_PRINTF_FORMAT(2, 0) void Report(bool bError, const char* pszFormat, va_list args) {
     char szLine[REPORT_LINE_SIZE];
     vsnprintf(szLine, sizeof(szLine), pszFormat, args);
     fprintf(stderr, "%s%s\n", REPORT_PREFIX, szLine);
     fflush(stderr);
-#ifndef _WIN32
     if (g_bReportToSyslog) {
-        syslog(nPriority, "%s", szLine);
+        WriteReportToSystemLog(bError, szLine);
     }
-#else
-    (void)nPriority;
-#endif
 }
 
 } // namespace
 
-#ifdef _WIN32
-const int REPORT_ERROR = 3;
-const int REPORT_WARNING = 4;
-#else
-const int REPORT_ERROR = LOG_ERR;
-const int REPORT_WARNING = LOG_WARNING;
-#endif
-
 void ReportStartupError(const char* pszFormat, ...) {
     va_list args;
     va_start(args, pszFormat);
-    Report(REPORT_ERROR, pszFormat, args);
+    Report(true, pszFormat, args);
     va_end(args);
 }
 
 void ReportStartupWarning(const char* pszFormat, ...) {
     va_list args;
     va_start(args, pszFormat);
-    Report(REPORT_WARNING, pszFormat, args);
+    Report(false, pszFormat, args);
     va_end(args);
 }

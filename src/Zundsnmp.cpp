@@ -1,7 +1,7 @@
 #include "Zundsnmp.h"
 
+#include "AgentPlatform.h"
 #include "FindHolder.h"
-#include "RAIDMemAlloc.h"
 #include "Zundfunc.h"
 #include "snmpapi.h"
 
@@ -51,11 +51,7 @@ void StoreInteger(RFC1157VarBind* varbind, int nValue) {
 // and its pointer is null.
 void StoreText(RFC1157VarBind* varbind, const char* pszText) {
     UINT nLen = static_cast<UINT>(strlen(pszText));
-#ifdef _WIN32
-    BYTE* pCopy = static_cast<BYTE*>(SnmpUtilMemAlloc(nLen));
-#else
-    BYTE* pCopy = static_cast<BYTE*>(RAIDAgentMemAlloc(nLen));
-#endif
+    BYTE* pCopy = AllocBindingText(nLen);
     if (pCopy == nullptr) {
         varbind->value.asnValue.string.stream = nullptr;
         return;

@@ -5,6 +5,7 @@
 #include "AgentReport.h"
 #include "TrapSecrets.h"
 #include "genpvkagentx.h"
+#include "korvoversion.h"
 #include "snmpapi.h"
 
 #include <cctype>
@@ -25,7 +26,7 @@
 #include <unistd.h>
 
 char sAgentName[AGENT_NAME_SIZE] = "Brennic KORVO SNMP Agent";
-char sVersion[AGENT_NAME_SIZE] = "Ver 3.18.0.2 (Mar 19th, 2015)";
+char sVersion[AGENT_NAME_SIZE] = KORVO_VERSION_BANNER;
 char gszSystemConf[SYSTEM_CONF_SIZE];
 
 volatile sig_atomic_t bExited = 0;

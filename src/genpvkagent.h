@@ -16,7 +16,7 @@ const size_t AGENT_NAME_SIZE = 30;
 const size_t SYSTEM_CONF_SIZE = 100;
 
 extern char sAgentName[AGENT_NAME_SIZE];     // "Brennic KORVO SNMP Agent"
-extern char sVersion[AGENT_NAME_SIZE];       // "Ver 3.18.0.2 (Mar 19th, 2015)"
+extern char sVersion[AGENT_NAME_SIZE];       // KORVO_VERSION_BANNER (korvoversion.h)
 extern char gszSystemConf[SYSTEM_CONF_SIZE]; // path of snmpd.conf given with -c
 
 extern volatile sig_atomic_t bExited; // 1 once a tear-down has run

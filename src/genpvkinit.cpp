@@ -6,6 +6,7 @@
 
 #include "AgentReport.h"
 #include "FindHolder.h"
+#include "korvoversion.h"
 #include "parseini.h"
 #include "snmpapi.h"
 
@@ -22,7 +23,7 @@ const int MAX_LIBRARY_ENTRIES = 20;
 const UINT MAX_PREFIX_IDS = 20;
 const int HANDOVER_TEXT_SIZE = 24;
 
-char szAgtVer[HANDOVER_TEXT_SIZE] = "3.18.0.2";
+char szAgtVer[HANDOVER_TEXT_SIZE] = KORVO_LIBRARY_AGENT_VERSION;
 
 // Row i holds the prefix numbers of library entry i.
 UINT g_aPrefixTable[MAX_LIBRARY_ENTRIES][MAX_PREFIX_IDS];

@@ -2,17 +2,13 @@
 // and the MIB definition file that fills one store.
 #include "parseini.h"
 
+#include "AgentPlatform.h"
 #include "AgentReport.h"
 #include "ConfigFile.h"
-#include "ProfileIni.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-
-#ifdef _WIN32
-#include <windows.h>
-#endif
 
 namespace {
 
@@ -52,16 +48,14 @@ bool isTrapSwitchOff(const char* pszToken) {
 }
 
 // The path of a definition file named in the controller list; false when it
-// does not fit.
+// does not fit. A Windows definition file lies in the Windows directory where
+// the platform has one.
 bool formDefinitionPath(const char* pszToken, int iOSType, char* pszPath) {
-#ifdef _WIN32
-    if (iOSType == OS_TYPE_WINDOWS) {
-        char szWindowsDir[WINDOWS_PATH_SIZE] = {0};
-        GetWindowsDirectoryA(szWindowsDir, WINDOWS_PATH_SIZE);
+    char szWindowsDir[WINDOWS_PATH_SIZE] = {0};
+    if (iOSType == OS_TYPE_WINDOWS && GetWindowsFolder(szWindowsDir, WINDOWS_PATH_SIZE)) {
         int nLength = snprintf(pszPath, WINDOWS_PATH_SIZE, "%s\\%s", szWindowsDir, pszToken);
         return nLength > 0 && static_cast<size_t>(nLength) < WINDOWS_PATH_SIZE;
     }
-#endif
     size_t nLimit = iOSType == OS_TYPE_WINDOWS ? WINDOWS_PATH_SIZE : LINUX_PATH_SIZE;
     return CopyField(pszPath, nLimit, pszToken);
 }
@@ -299,63 +293,42 @@ int initParseINI(int iOSType) {
     if (iOSType != OS_TYPE_WINDOWS) {
         return 0;
     }
-#ifdef _WIN32
     char szWindowsDir[WINDOWS_PATH_SIZE] = {0};
+    if (!GetWindowsFolder(szWindowsDir, WINDOWS_PATH_SIZE)) {
+        // There is no Windows directory on this platform.
+        return -1;
+    }
     char szListPath[WINDOWS_PATH_SIZE + 32] = {0};
-    GetWindowsDirectoryA(szWindowsDir, WINDOWS_PATH_SIZE);
     snprintf(szListPath, sizeof(szListPath), "%s\\%s", szWindowsDir, CONTROLLER_LIST_NAME);
     return initParseINIFromFile(szListPath, iOSType);
-#else
-    // There is no Windows directory on this platform.
-    (void)CONTROLLER_LIST_NAME;
-    return -1;
-#endif
 }
 
 // ---- The MIB definition file ------------------------------------------------
 
 namespace {
 
-// Reads keys of one definition file through the platform's profile reader.
+// Reads keys of one definition file through the platform's profile reader
+// (AgentPlatform.h).
 class CDefinitionReader {
   public:
     explicit CDefinitionReader(const char* pszFile) : m_pszFile(pszFile) {}
     bool open() {
-#ifdef _WIN32
-        FILE* pProbe = fopen(m_pszFile, "r");
-        if (pProbe == nullptr) {
-            return false;
-        }
-        fclose(pProbe);
-        return true;
-#else
-        return m_profile.load(m_pszFile);
-#endif
+        m_pReader = OpenProfileReader(m_pszFile);
+        return m_pReader != nullptr;
     }
     // The key's text cut to nKeep characters, or the default.
     void text(const char* pszSection, const char* pszKey, const char* pszDefault, char* pszField,
               size_t nKeep) {
         memset(pszField, 0, nKeep + 1);
-#ifdef _WIN32
-        GetPrivateProfileStringA(pszSection, pszKey, pszDefault, pszField,
-                                 static_cast<DWORD>(nKeep + 1), m_pszFile);
-#else
-        m_profile.getString(pszSection, pszKey, pszDefault, pszField, nKeep + 1);
-#endif
+        m_pReader->text(pszSection, pszKey, pszDefault, pszField, nKeep + 1);
     }
     int integer(const char* pszSection, const char* pszKey, int nDefault) {
-#ifdef _WIN32
-        return static_cast<int>(GetPrivateProfileIntA(pszSection, pszKey, nDefault, m_pszFile));
-#else
-        return m_profile.getInt(pszSection, pszKey, nDefault);
-#endif
+        return m_pReader->integer(pszSection, pszKey, nDefault);
     }
 
   private:
     const char* m_pszFile;
-#ifndef _WIN32
-    CProfileIni m_profile;
-#endif
+    std::unique_ptr<CProfileReader> m_pReader;
 };
 
 // One decimal digit as text; values that do not fit become 0.

@@ -179,13 +179,6 @@ bool takeGroupPart(CGroup& group, const unsigned char* pRecord, PersistReport& r
 
 } // namespace
 
-#ifndef _WIN32
-char* _itoa(int nVal, char* ptrBuf, int /*nRadix*/) {
-    sprintf(ptrBuf, "%d", nVal);
-    return ptrBuf;
-}
-#endif
-
 bool CParseINI::persistINI(char* strPersistFile, bool bRead) {
     persistINIWithLayout(strPersistFile, bRead, TABLE_LAYOUT_NATIVE);
     return true;

@@ -6,45 +6,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#ifndef _WIN32
-void* SnmpUtilMemAlloc(UINT nSize) {
-    void* pMem = RAIDAgentMemAlloc(nSize);
-    if (pMem == nullptr) {
-        exit(0);
-    }
-    return pMem;
-}
-
-void SnmpUtilMemFree(void* pMem) {
-    RAIDAgentMemFree(pMem);
-}
-
-void SnmpUtilOidFree(AsnObjectIdentifier* /*pOid*/) {}
-
-int SnmpUtilOidCpy(AsnObjectIdentifier* pDest, AsnObjectIdentifier* pSrc) {
-    if (pDest->ids == nullptr) {
-        exit(0);
-    }
-    pDest->idLength = pSrc->idLength;
-    if (pSrc->idLength > 0) {
-        memmove(pDest->ids, pSrc->ids, pSrc->idLength * sizeof(UINT));
-    }
-    return 1;
-}
-
-int SnmpUtilOidAppend(AsnObjectIdentifier* pDest, AsnObjectIdentifier* pSrc) {
-    if (pSrc->idLength == 0) {
-        return 1;
-    }
-    if (pDest->ids == nullptr) {
-        exit(0);
-    }
-    memmove(pDest->ids + pDest->idLength, pSrc->ids, pSrc->idLength * sizeof(UINT));
-    pDest->idLength += pSrc->idLength;
-    return 1;
-}
-#endif
-
 namespace {
 
 // Splits dotted text into sub-identifiers; returns how many were found, of

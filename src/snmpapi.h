@@ -1,7 +1,8 @@
 // OID and variable-binding utilities.
 //
 // On Windows these come from the platform's snmpapi; on Linux this unit
-// supplies them under the same names. The Linux operations never allocate or
+// supplies them under the same names (snmpapiLinux.cpp, which only the
+// daemon's build compiles). The Linux operations never allocate or
 // release sub-identifier arrays: every identifier that is copied or appended
 // into already owns a buffer of fixed capacity, and the caller checks that
 // capacity before it calls them (see the bounded helpers at the end).

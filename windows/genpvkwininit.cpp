@@ -8,6 +8,7 @@
 #include "TrapQueue.h"
 #include "genpvkagent.h"
 #include "genpvkwin.h"
+#include "korvoversion.h"
 #include "parseini.h"
 #include "snmpapi.h"
 
@@ -26,7 +27,7 @@ const int HANDOVER_TEXT_SIZE = 24;
 const char* const ENTERPRISE_ARC = "1.3.6.1.4.1.7310";
 const UINT ENTERPRISE_ARC_IDS = 7;
 
-char szAgtVer[HANDOVER_TEXT_SIZE] = "3.18.0.0";
+char szAgtVer[HANDOVER_TEXT_SIZE] = KORVO_WINDOWS_LIBRARY_AGENT_VERSION;
 
 // Row i holds the prefix numbers of library entry i.
 UINT g_aPrefixTable[MAX_LIBRARY_ENTRIES][MAX_PREFIX_IDS];
