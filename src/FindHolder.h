@@ -49,8 +49,9 @@ struct MIB_DC {
 #ifdef _WIN32
     HMODULE handle = nullptr; // from LoadLibrary
 #else
-    void* handle = nullptr;                      // from dlopen
-    int nClientIPCount = 0;                      // destinations in use, -1 if the file failed
+    void* handle = nullptr; // from dlopen
+    // Destinations in use, or TRAP_DESTINATIONS_UNREADABLE (-1) if the file failed.
+    int nClientIPCount = 0;
     CLIENT_IP ClientIPList[CLIENT_IP_LIST_SIZE]; // trap destinations
 #endif
 };
@@ -65,10 +66,13 @@ extern MIB_DC* g_pMIB_DC; // g_noOfDLL entries, indexed by library index
 // than 23 characters.
 CBaseHolder* getHolder(const char* szClassName, const char* szOIDPrefix);
 
+// getIDForOIDPrefixASNForOID: no library entry covers the text.
+const int NO_LIBRARY_ENTRY = -1;
+
 // The index of the first library entry whose prefix covers the dotted OID
 // text: the prefix is a leading part of the text and is followed there by "."
 // or by the end of the text. Entries without a bound holder export (their
-// library did not load) are passed over. -1 when none does.
+// library did not load) are passed over. NO_LIBRARY_ENTRY when none does.
 int getIDForOIDPrefixASNForOID(const char* pszOID);
 
 #endif // KORVO_FINDHOLDER_H

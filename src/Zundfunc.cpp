@@ -43,7 +43,7 @@ void SetKeyTail(int nKeys) {
 
 UINT MIB_Tablefunc_t(UINT pduaction, int isScalar, RFC1157VarBind* varbind, obj_attrib obj) {
     int index = getIDForOIDPrefixASNForOID(obj.szOIDPrefix);
-    if (index < 0) {
+    if (index == NO_LIBRARY_ENTRY) {
         return SNMP_STATUS_NOSUCHNAME;
     }
     const AsnObjectIdentifier& stName = varbind->name;

@@ -104,7 +104,12 @@ void RunChannelLoop(SHARED_DATA* pBlock, RFC1157VarBind* pBinding, PFN_DISPATCH 
 // that waits for that), logging when it did.
 void ServeReloadRequest(bool& bReloadPending);
 
-// Maps a method word to its action code: "-g" 160, "-n" 161, "-s" 163, else 5.
+// The action code of a method word the channel does not know; the dispatch
+// refuses it.
+const UINT SNMP_ACTION_UNKNOWN = 5;
+
+// Maps a method word to its action code: "-g" SNMP_ACTION_GET, "-n"
+// SNMP_ACTION_GETNEXT, "-s" SNMP_ACTION_SET, else SNMP_ACTION_UNKNOWN.
 UINT MethodToAction(const char* pszMethod);
 
 #endif // _WIN32 (the Windows extension agent has no daemon and no channel)
@@ -133,21 +138,35 @@ bool writelogtofile(const char* pszText);
 class CEventInfo;
 class TrapObj;
 
-// The storage libraries' event callback, registered with startEventProcessing.
-// Daemon: 1 when traps are off for the library, 0 when no trap is defined for
-// the event code (or the code is outside 0 to 0xffff), 1 after the trap was
-// sent. Windows: 0 when the shared trap variable list does not exist, 2 when
-// no library entry has the trap's prefix, 1 otherwise.
+// What MyCallback tells the storage library (which may log it; the values are
+// the library interface's).
+enum CallbackResult {
+    CALLBACK_NOT_SENT = 0,         // daemon: no event, or no trap defined for its
+                                   // code (or the code is outside 0 to 0xffff);
+                                   // Windows: no shared trap variable list
+    CALLBACK_HANDLED = 1,          // sent or queued, or nothing to do: traps off
+                                   // for the library (Windows also: no trap for
+                                   // the code, no event, the agent closing)
+    CALLBACK_NO_LIBRARY_ENTRY = 2, // Windows: no library entry has the trap's
+                                   // prefix
+};
+
+// The storage libraries' event callback, registered with startEventProcessing;
+// returns a CallbackResult.
 int MyCallback(CEventInfo* pEventInfo);
 
 #ifndef _WIN32
 #include <pthread.h>
 
+// What GetClientIPList and GetClientIPListFromConf return when the file
+// cannot be opened; the library entry keeps it as its destination count.
+const int TRAP_DESTINATIONS_UNREADABLE = -1;
+
 // Trap destinations. GetClientIPList clears the 24 entries of a library's
 // list, reads its trap destination file (and, when the file asks for it,
-// snmpd.conf at gszSystemConf) and returns the entries in use, or -1 when the
-// file cannot be opened. A destination line may end with a version word, "2c"
-// or "inform". What does not fit the entry's fields (an address over 23
+// snmpd.conf at gszSystemConf) and returns the entries in use, or
+// TRAP_DESTINATIONS_UNREADABLE when the file cannot be opened. A destination line may end with a
+// version word, "2c" or "inform". What does not fit the entry's fields (an address over 23
 // characters, a port over 4 digits, address and port together over 23, a
 // community over 31 characters, a trap community over 24), what the sender
 // would take as an option (a leading '-'), and what the list has no room for
@@ -159,7 +178,7 @@ int GetClientIPList(const char* pszFileName, PCLIENT_IP pClientIPList);
 // and trapsink hosts come first (SNMPv1), then trap2sink, informsink and
 // trapsess lines, one entry each, in file order; a trapsess line's secrets go
 // into a snmp.conf of the daemon's own (TrapSecrets.h). Returns how many it
-// filled, or -1 when the file cannot be opened.
+// filled, or TRAP_DESTINATIONS_UNREADABLE when the file cannot be opened.
 int GetClientIPListFromConf(const char* pszConfFile, PCLIENT_IP pClientIP,
                             int nFreeEntries = CLIENT_IP_LIST_SIZE);
 
@@ -200,11 +219,19 @@ extern pthread_mutex_t MyMutex;
 // 127 characters. Returns the number of variables.
 int BuildTrapVariables(const CEventInfo& eventInfo, const TrapObj& trapObj, OID_VAR* pVars);
 
+// What ExecTrap did.
+enum ExecTrapResult {
+    EXEC_TRAP_DONE = 1,      // every destination served (a pair whose texts do
+                             // not fit, or a library index without entry, sends
+                             // nothing)
+    EXEC_TRAP_NO_CHILD = -1, // a child process could not be created; the pairs
+                             // after it were not tried
+};
+
 // Runs the trap sender once per community/port pair of every destination of
 // library iDLLIndex, in order, each run waited for (at most
 // TRAP_SENDER_TIMEOUT_MS) before the next, with the argument vector of the
-// pair's kind (TrapNotify.h). 1 when every destination was served, -1 when a
-// child process could not be created.
+// pair's kind (TrapNotify.h). Returns an ExecTrapResult.
 int ExecTrap(int argc, POID_VAR pOIDs, char* p_TrapID, int iDLLIndex, char* szEnterpriseOID);
 
 // The sender's argument vector for one pair, closed by a null pointer. The

@@ -137,7 +137,7 @@ TEST_F(FindHolderTest, RefusesUnknownPrefixesAndOverlongNames) {
 TEST_F(FindHolderTest, NoEntriesFindNothing) {
     TearDown();
     EXPECT_EQ(getHolder("Adapter", szFirst), nullptr);
-    EXPECT_EQ(getIDForOIDPrefixASNForOID("1.3.6.1.4.1.7310.1.1"), -1);
+    EXPECT_EQ(getIDForOIDPrefixASNForOID("1.3.6.1.4.1.7310.1.1"), NO_LIBRARY_ENTRY);
 }
 
 TEST_F(FindHolderTest, PrefixMatchesOnlyAtSubidentifierBoundary) {
@@ -145,9 +145,9 @@ TEST_F(FindHolderTest, PrefixMatchesOnlyAtSubidentifierBoundary) {
     EXPECT_EQ(getIDForOIDPrefixASNForOID("1.3.6.1.4.1.7310.1.2.1.5.0"), 0);
     EXPECT_EQ(getIDForOIDPrefixASNForOID("1.3.6.1.4.1.7310.10"), 1);
     EXPECT_EQ(getIDForOIDPrefixASNForOID("1.3.6.1.4.1.7310.10.2.1.5.0"), 1);
-    EXPECT_EQ(getIDForOIDPrefixASNForOID("1.3.6.1.4.1.7310.100.1"), -1);
-    EXPECT_EQ(getIDForOIDPrefixASNForOID("1.3.6.1.4.1.7310"), -1);
-    EXPECT_EQ(getIDForOIDPrefixASNForOID(""), -1);
+    EXPECT_EQ(getIDForOIDPrefixASNForOID("1.3.6.1.4.1.7310.100.1"), NO_LIBRARY_ENTRY);
+    EXPECT_EQ(getIDForOIDPrefixASNForOID("1.3.6.1.4.1.7310"), NO_LIBRARY_ENTRY);
+    EXPECT_EQ(getIDForOIDPrefixASNForOID(""), NO_LIBRARY_ENTRY);
 
     // getHolder compares the whole prefix text and finds the later entry.
     getHolder("Enclosure", szSecond);
@@ -169,7 +169,7 @@ TEST_F(FindHolderTest, EntryWhoseLibraryDidNotLoadServesNoOid) {
 
     g_pMIB_DC[0].m_pholder = nullptr;
     EXPECT_EQ(getIDForOIDPrefixASNForOID("1.3.6.1.4.1.7310.1.5.2.1.5.0"), 1);
-    EXPECT_EQ(getIDForOIDPrefixASNForOID("1.3.6.1.4.1.7310.1.2.1.5.0"), -1);
+    EXPECT_EQ(getIDForOIDPrefixASNForOID("1.3.6.1.4.1.7310.1.2.1.5.0"), NO_LIBRARY_ENTRY);
 }
 
 } // namespace

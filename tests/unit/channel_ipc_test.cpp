@@ -291,11 +291,11 @@ TEST_F(ChannelTest, PollingLoopServesUntilAStopIsRequested) {
 }
 
 TEST(ChannelWords, MethodWordsMapToTheirActionCodes) {
-    EXPECT_EQ(160u, MethodToAction("-g"));
-    EXPECT_EQ(161u, MethodToAction("-n"));
-    EXPECT_EQ(163u, MethodToAction("-s"));
-    EXPECT_EQ(5u, MethodToAction("-G"));
-    EXPECT_EQ(5u, MethodToAction(""));
+    EXPECT_EQ(SNMP_ACTION_GET, MethodToAction("-g"));
+    EXPECT_EQ(SNMP_ACTION_GETNEXT, MethodToAction("-n"));
+    EXPECT_EQ(SNMP_ACTION_SET, MethodToAction("-s"));
+    EXPECT_EQ(SNMP_ACTION_UNKNOWN, MethodToAction("-G"));
+    EXPECT_EQ(SNMP_ACTION_UNKNOWN, MethodToAction(""));
 }
 
 } // namespace

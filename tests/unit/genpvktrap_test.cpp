@@ -65,22 +65,22 @@ class CallbackTest : public StoreTest {
 };
 
 TEST_F(CallbackTest, EventCodeIsMatchedInLowerCaseHexadecimal) {
-    EXPECT_EQ(raise(0x1a), 1);
-    EXPECT_EQ(raise(0), 1);
-    EXPECT_EQ(raise(0x1b), 0);
-    EXPECT_EQ(raise(0x1000), 1);
+    EXPECT_EQ(raise(0x1a), CALLBACK_HANDLED);
+    EXPECT_EQ(raise(0), CALLBACK_HANDLED);
+    EXPECT_EQ(raise(0x1b), CALLBACK_NOT_SENT);
+    EXPECT_EQ(raise(0x1000), CALLBACK_HANDLED);
     // A code beyond four digits must not match by its first four.
-    EXPECT_EQ(raise(0x10000), 0);
-    EXPECT_EQ(raise(-1), 0);
-    EXPECT_EQ(MyCallback(nullptr), 0);
+    EXPECT_EQ(raise(0x10000), CALLBACK_NOT_SENT);
+    EXPECT_EQ(raise(-1), CALLBACK_NOT_SENT);
+    EXPECT_EQ(MyCallback(nullptr), CALLBACK_NOT_SENT);
 }
 
 TEST_F(CallbackTest, TrapsSwitchedOffSendNothingWhateverTheCode) {
     g_ParseINIarr[0].m_bTrapEnable = false;
-    EXPECT_EQ(raise(0x1a), 1);
-    EXPECT_EQ(raise(0x1b), 1);
+    EXPECT_EQ(raise(0x1a), CALLBACK_HANDLED);
+    EXPECT_EQ(raise(0x1b), CALLBACK_HANDLED);
     g_ParseINIarr[0].m_bTrapEnable = true;
-    EXPECT_EQ(raise(0x1a, 1), 1); // a library index without a store: traps off
+    EXPECT_EQ(raise(0x1a, 1), CALLBACK_HANDLED); // a library index without a store: traps off
 }
 
 // ---- Variables ------------------------------------------------------------------

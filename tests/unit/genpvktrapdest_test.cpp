@@ -97,8 +97,9 @@ TEST_F(TrapDestTest, DestinationLinesTakeAddressAndCommunityWithoutPort) {
 
 TEST_F(TrapDestTest, UnreadableDestinationFileGivesMinusOne) {
     testing::internal::CaptureStdout();
-    EXPECT_EQ(GetClientIPList(path("missing.traps").c_str(), m_aList), -1);
-    EXPECT_EQ(GetClientIPList("", m_aList), -1);
+    EXPECT_EQ(GetClientIPList(path("missing.traps").c_str(), m_aList),
+              TRAP_DESTINATIONS_UNREADABLE);
+    EXPECT_EQ(GetClientIPList("", m_aList), TRAP_DESTINATIONS_UNREADABLE);
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "Cant open file.." + path("missing.traps") + "..\nCant open file....\n");
 }
@@ -243,7 +244,8 @@ TEST_F(TrapDestTest, ConfTextsThatDoNotFitAreRefused) {
 }
 
 TEST_F(TrapDestTest, UnreadableConfGivesMinusOne) {
-    EXPECT_EQ(GetClientIPListFromConf(path("missing.conf").c_str(), m_aList), -1);
+    EXPECT_EQ(GetClientIPListFromConf(path("missing.conf").c_str(), m_aList),
+              TRAP_DESTINATIONS_UNREADABLE);
 }
 
 // ---- Options, overlong texts and full lists are refused with a message ----------
