@@ -5,6 +5,7 @@
 #include "AgentReport.h"
 #include "RAIDMemAlloc.h"
 #include "genpvkagentx.h"
+#include "parseini.h"
 #include "snmpapi.h"
 
 #include <cstdio>
@@ -326,6 +327,9 @@ void RunChannelLoop(SHARED_DATA* pBlock, RFC1157VarBind* pBinding, PFN_DISPATCH 
 }
 
 void InitialiseMIB() {
+    // The daemon's get-next renames the binding to the last walk-order
+    // entry's target before it ends the request past the last definition.
+    g_iEndOfWalkResult = NEXT_ENTRY_END;
     if (SnmpExtensionInit(0, nullptr) == 0) {
         StopIfRequestedDuringStart();
         ReportStartupError("no MIB definition could be served; the agent ends without serving");

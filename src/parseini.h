@@ -297,8 +297,19 @@ int getNextEntry(char* szOID, const char* EntryOID, char* pszNextEntryOID, const
 int getNextEntry(char* szOID, const char* EntryOID, char* pszNextEntryOID);
 int getValid_OID(const char* EntryOID, char* pszNextEntryOID);
 
-// The walk across stores with an explicit end-of-last-store result (0 for
-// the daemon, -1 for the Windows extension agent); pszFullOID may be null.
+// What the four-argument getNextEntry answers once the walk has passed the
+// last walk-order entry of the last store. The deliverables differ here: the
+// daemon's dispatch ends the request after renaming the binding to the last
+// entry's target (NEXT_ENTRY_END), the Windows extension agent's before it
+// (NEXT_ENTRY_NONE). Writer: each deliverable's start-up, once, before any
+// request (the daemon's InitialiseMIB, the extension agent's DLL load);
+// readers: the request path (the daemon's main thread or its AgentX thread,
+// the SNMP service's query thread). NEXT_ENTRY_END until written, so tools and
+// tests that dispatch without a deliverable's start-up walk as the daemon.
+extern int g_iEndOfWalkResult;
+
+// The walk across stores with an explicit end-of-last-store result;
+// pszFullOID may be null.
 int getNextEntryAcross(char* szOID, const char* EntryOID, char* pszNextEntryOID,
                        const char* pszFullOID, int iEndOfLastStore);
 

@@ -315,6 +315,8 @@ int CParseINI::getWalkEntries(int* piEntries, int nMax) {
 
 // ---- Across stores ----------------------------------------------------------
 
+int g_iEndOfWalkResult = NEXT_ENTRY_END;
+
 bool writelog(const char* /*pszText*/) {
     return true;
 }
@@ -403,14 +405,9 @@ int getNextEntryAcross(char* szOID, const char* EntryOID, char* pszNextEntryOID,
 }
 
 int getNextEntry(char* szOID, const char* EntryOID, char* pszNextEntryOID, const char* pszFullOID) {
-#ifdef _WIN32
-    const int iEndOfLastStore = NEXT_ENTRY_NONE;
-#else
-    const int iEndOfLastStore = NEXT_ENTRY_END;
-#endif
     // A null full OID would select the three-argument walk.
     return getNextEntryAcross(szOID, EntryOID, pszNextEntryOID,
-                              pszFullOID != nullptr ? pszFullOID : "", iEndOfLastStore);
+                              pszFullOID != nullptr ? pszFullOID : "", g_iEndOfWalkResult);
 }
 
 int getNextEntry(char* szOID, const char* EntryOID, char* pszNextEntryOID) {

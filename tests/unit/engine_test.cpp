@@ -354,6 +354,18 @@ TEST_F(EngineTest, GetNextPastTheLastObjectIsNoSuchName) {
     EXPECT_EQ(SNMP_STATUS_NOSUCHNAME, Request(SNMP_ACTION_GETNEXT, Shelf("9")));
 }
 
+TEST_F(EngineTest, EachDeliverableChoosesHowTheWalkEnds) {
+    // The daemon: the binding names the last walk-order entry's target.
+    g_iEndOfWalkResult = NEXT_ENTRY_END;
+    EXPECT_EQ(SNMP_STATUS_NOSUCHNAME, Request(SNMP_ACTION_GETNEXT, Shelf("1.1.2.1")));
+    EXPECT_EQ(Shelf("100"), Name());
+    // The Windows extension agent: the binding stays as the walk left it.
+    g_iEndOfWalkResult = NEXT_ENTRY_NONE;
+    EXPECT_EQ(SNMP_STATUS_NOSUCHNAME, Request(SNMP_ACTION_GETNEXT, Shelf("1.1.2.1")));
+    EXPECT_EQ(Shelf("1.1.2.1"), Name());
+    g_iEndOfWalkResult = NEXT_ENTRY_END;
+}
+
 TEST_F(EngineTest, SetsPassEveryCheckBeforeTheLibraryWrites) {
     EXPECT_EQ(SNMP_STATUS_NOERROR, SetInteger(Raid("2.1.3.1"), 55));
     EXPECT_EQ("Rate[1]=55", m_stAdapter.m_strLastSet);

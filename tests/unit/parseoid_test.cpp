@@ -189,10 +189,14 @@ TEST_F(ResolveTest, WalkOrderWithinAndAcrossStores) {
     EXPECT_EQ(getNextEntry(szPrefix, "2.1", szNext), NEXT_ENTRY_NEXT_STORE);
     EXPECT_STREQ(szNext, "1.1");
 
-    // The end of the last store: 0 for the daemon, -1 for the Windows agent.
+    // The end of the last store: what the deliverable chose, NEXT_ENTRY_END
+    // (the daemon, and the default) or NEXT_ENTRY_NONE (the Windows agent).
     strcpy(szPrefix, PREFIX_10);
     EXPECT_EQ(getNextEntry(szPrefix, "5.1", szNext, "x"), NEXT_ENTRY_END);
-    strcpy(szPrefix, PREFIX_10);
+    g_iEndOfWalkResult = NEXT_ENTRY_NONE;
+    EXPECT_EQ(getNextEntry(szPrefix, "5.1", szNext, "x"), NEXT_ENTRY_NONE);
+    EXPECT_EQ(getNextEntry(szPrefix, "5.1", szNext), NEXT_ENTRY_END) << "the three-argument form";
+    g_iEndOfWalkResult = NEXT_ENTRY_END;
     EXPECT_EQ(getNextEntryAcross(szPrefix, "5.1", szNext, "x", NEXT_ENTRY_NONE), NEXT_ENTRY_NONE);
     EXPECT_EQ(getNextEntry(szPrefix, "9.9", szNext, "x"), NEXT_ENTRY_NONE);
 }
