@@ -56,8 +56,19 @@ struct MIB_DC {
 #endif
 };
 
-extern int g_noOfDLL;     // number of library entries
-extern MIB_DC* g_pMIB_DC; // g_noOfDLL entries, indexed by library index
+// The library entries: g_noOfDLL of them, indexed by library index. Writer:
+// agent initialisation (the daemon's SnmpExtensionInit on the main thread,
+// the Windows SnmpExtensionInit), which fills each entry before it starts the
+// library's events; released by UnloadLibraries at the Windows close (the
+// daemon keeps them until it ends). Afterwards, per request, getHolder fills
+// the holder cache (the request path: the daemon's main thread or its AgentX
+// thread, one at a time; the Windows query), and the daemon's main thread
+// replaces the trap destinations after SIGHUP under MyMutex. Readers: the
+// request path; the event callbacks on the libraries' threads (the daemon's
+// ExecTrap under MyMutex, the Windows trap assembly); the AgentX start on the
+// main thread (the prefixes it registers).
+extern int g_noOfDLL;
+extern MIB_DC* g_pMIB_DC;
 
 // The holder of a class of the library whose prefix text equals szOIDPrefix.
 // Holders are asked from the library on first use and cached; a class the

@@ -8,6 +8,7 @@
 
 namespace {
 
+// The storage of EntrytableOid and noOfkey: per request, like them.
 UINT OID_Prefix_Entrymib[ENTRY_OID_MAX_IDS];
 UINT OID_Key[KEY_TAIL_MAX_IDS];
 

@@ -18,18 +18,38 @@ const size_t SYSTEM_CONF_SIZE = 100;
 extern char sAgentName[AGENT_NAME_SIZE];     // "Brennic KORVO SNMP Agent"
 extern char sVersion[AGENT_NAME_SIZE];       // "Ver 3.18.0.2 (Mar 19th, 2015)"
 extern char gszSystemConf[SYSTEM_CONF_SIZE]; // path of snmpd.conf given with -c
+// sAgentName and sVersion are never written; the main thread reads them at
+// start and stop. gszSystemConf's writer: ParseCommandLine on the main thread
+// at start-up, before the daemon detaches; its readers: the trap destination
+// readers on the main thread (at start-up and on SIGHUP).
 
-extern volatile sig_atomic_t bExited; // 1 once a tear-down has run
-extern char* g_pcShMemPtr;            // where the segment is attached, or null
-extern int iShMemID;                  // segment identifier, -1 until created
-extern RFC1157VarBind* pstVarBind;    // the one reusable request binding
+// 1 once a tear-down has run. Writers: the tear-downs at close (StopAgent on
+// the main thread, the exit handler clean_up, the SIGSEGV handler). Readers:
+// the same, and the stop handler, so that a tear-down runs once.
+extern volatile sig_atomic_t bExited;
+// Where the segment is attached (or null) and its identifier (-1 until
+// created). Writers: AttachSharedBlock at the end of start-up (main thread,
+// stop signals blocked), ReleaseSharedBlock at close (main thread, exit
+// handler or SIGSEGV handler). Reader: ReleaseSharedBlock.
+extern char* g_pcShMemPtr;
+extern int iShMemID;
+// The one reusable request binding. Writer: InitialiseMIB once the block is
+// attached (main thread), freed by the exit handler clean_up. Reader: the
+// block's serving loop on the main thread.
+extern RFC1157VarBind* pstVarBind;
 
-// Set by the stop handler (SIGTERM, SIGINT, SIGUSR1, SIGUSR2, SIGALRM); the
-// serving loop, and initialisation between its steps, act on it.
+// Writer: the stop handler (SIGTERM, SIGINT, SIGUSR1, SIGUSR2, SIGALRM), in
+// any phase. Readers: the serving loop between requests and initialisation
+// between its steps (main thread), which act on it, and the stop handler (a
+// second stop during initialisation ends the process at once).
 extern volatile sig_atomic_t g_bStopRequested;
-// Set by the SIGHUP handler; the serving loop re-reads the trap destinations.
+// Writer: the SIGHUP handler; cleared by the serving loop (main thread) when
+// it re-reads the trap destinations. Reader: the serving loop between
+// requests.
 extern volatile sig_atomic_t g_bReloadRequested;
-// 1 from detaching until the block is served.
+// 1 from detaching until the block is served. Writer: RunAgent after
+// detaching and InitialiseMIB once the block is attached (main thread, stop
+// signals blocked). Reader: the stop handler.
 extern volatile sig_atomic_t g_bInitialising;
 
 // What the command line asks for.
@@ -116,7 +136,12 @@ UINT MethodToAction(const char* pszMethod);
 
 // ---- Agent initialisation and request dispatch --------------------------
 
-extern char zund_initover; // 1 once at least one library was brought up
+// 1 once at least one library was brought up. Writer: agent initialisation
+// (0 when it begins, 1 when it succeeded): the daemon's SnmpExtensionInit on
+// the main thread before the block and AgentX serve; the Windows
+// SnmpExtensionInit. Readers: the dispatch's callers before each dispatch
+// (the block's loop, the AgentX thread, the Windows query).
+extern char zund_initover;
 
 #ifndef _WIN32
 // The Windows form is the extension agent's exported entry point (<snmp.h>).
@@ -209,7 +234,11 @@ const int TRAP_SENDER_ARGV_SIZE = 11 + 3 * TRAP_SENDER_MAX_VARS + 1;
 const int TRAP_SENDER_TIMEOUT_MS = 10000;  // a sender still running then is killed
 extern const char* const TRAP_SENDER_PATH; // "/usr/bin/snmptrap"
 
-// Serialises the sending of traps across the libraries' event threads.
+// Serialises the sending of traps across the libraries' event threads: held
+// by MyCallback around ExecTrap (the libraries' threads), tried by the main
+// thread's ApplyPendingTrapDestinations before it replaces the destination
+// lists of the library entries and the trap secrets in use (SIGHUP). Never
+// held on the request path.
 extern pthread_mutex_t MyMutex;
 
 // Fills pVars (TRAP_VAR_SLOTS elements) with the event's variables under the

@@ -677,8 +677,10 @@ int GetClientIPList(const char* pszFileName, PCLIENT_IP pClientIPList) {
 namespace {
 
 // Lists read by ReadPendingTrapDestinations, waiting to replace the lists in
-// use. Written and read on the main thread only; the lists in use are
-// replaced under MyMutex, which the event threads hold while they send.
+// use. Writers and readers: the main thread only, between requests after a
+// SIGHUP (ReadPendingTrapDestinations, ApplyPendingTrapDestinations); the
+// lists in use are replaced under MyMutex, which the event threads hold while
+// they send.
 struct TrapDestinationList {
     int nClientIPCount;
     CLIENT_IP ClientIPList[CLIENT_IP_LIST_SIZE];

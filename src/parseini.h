@@ -262,6 +262,15 @@ class CParseINI {
 
 // ---- The table of stores -------------------------------------------------
 
+// The table of stores, sorted by OID prefix, and its length. Writer:
+// initParseINI during agent initialisation (the daemon's main thread before it
+// serves; the Windows SnmpExtensionInit), released by closeAllPtrs at close
+// (the Windows SnmpExtensionClose; the daemon keeps them until it ends).
+// Readers, without a lock since nothing writes them in between: the request
+// path (the daemon's main thread or its AgentX thread, one at a time; the
+// Windows query), the event callbacks on the libraries' threads (trap
+// lookup), and the daemon's SIGHUP re-reading on the main thread (trap
+// destination file names).
 extern CParseINI* g_ParseINIarr;
 extern int g_iNoOfDeviceType;
 
