@@ -1,6 +1,7 @@
 // Request dispatch and the attribute engine against a scripted storage
 // library: two MIB definitions, scalar groups and tables, the walk order
 // across them, reads, walks and writes.
+#include "CGlobalsScope.h"
 #include "FindHolder.h"
 #include "Zundfunc.h"
 #include "genpvkagent.h"
@@ -170,8 +171,7 @@ class EngineTest : public StoreTest {
   protected:
     void SetUp() override {
         StoreTest::SetUp();
-        g_ParseINIarr = new CParseINI[2];
-        g_iNoOfDeviceType = 2;
+        m_globals.SetStores(2);
         readDefinition(g_ParseINIarr[0], RAID_DEFINITION);
         readDefinition(g_ParseINIarr[1], SHELF_DEFINITION);
 
@@ -189,8 +189,7 @@ class EngineTest : public StoreTest {
             {"System", &m_stSystem}, {"Adapter", &m_stAdapter}, {"Battery", &m_stBattery}};
         g_nHolderRequests = 0;
 
-        g_noOfDLL = 2;
-        g_pMIB_DC = new MIB_DC[2];
+        m_globals.SetLibraryEntries(2);
         const char* aPrefixes[] = {RAID_PREFIX, SHELF_PREFIX};
         for (int i = 0; i < 2; ++i) {
             strcpy(g_pMIB_DC[i].pszOIDPrefix, aPrefixes[i]);
@@ -202,9 +201,6 @@ class EngineTest : public StoreTest {
 
     void TearDown() override {
         ClearValue();
-        delete[] g_pMIB_DC;
-        g_pMIB_DC = nullptr;
-        g_noOfDLL = 0;
         StoreTest::TearDown();
     }
 
@@ -261,6 +257,7 @@ class EngineTest : public StoreTest {
     CScriptedHolder m_stBattery;
     UINT m_aNameIds[ZUND_MAX_OID_IDS] = {};
     RFC1157VarBind m_stBinding = {};
+    CGlobalsScope m_globals;
 };
 
 TEST_F(EngineTest, ScalarInstanceZeroIsReadFromTheHolder) {
@@ -356,14 +353,13 @@ TEST_F(EngineTest, GetNextPastTheLastObjectIsNoSuchName) {
 
 TEST_F(EngineTest, EachDeliverableChoosesHowTheWalkEnds) {
     // The daemon: the binding names the last walk-order entry's target.
-    g_iEndOfWalkResult = NEXT_ENTRY_END;
+    m_globals.SetEndOfWalkResult(NEXT_ENTRY_END);
     EXPECT_EQ(SNMP_STATUS_NOSUCHNAME, Request(SNMP_ACTION_GETNEXT, Shelf("1.1.2.1")));
     EXPECT_EQ(Shelf("100"), Name());
     // The Windows extension agent: the binding stays as the walk left it.
-    g_iEndOfWalkResult = NEXT_ENTRY_NONE;
+    m_globals.SetEndOfWalkResult(NEXT_ENTRY_NONE);
     EXPECT_EQ(SNMP_STATUS_NOSUCHNAME, Request(SNMP_ACTION_GETNEXT, Shelf("1.1.2.1")));
     EXPECT_EQ(Shelf("1.1.2.1"), Name());
-    g_iEndOfWalkResult = NEXT_ENTRY_END;
 }
 
 TEST_F(EngineTest, SetsPassEveryCheckBeforeTheLibraryWrites) {

@@ -1,6 +1,7 @@
 // The event callback's trap assembly and the trap sender's argument vector.
 // No destinations are configured here, so no sender runs; the system tests
 // watch the sender itself.
+#include "CGlobalsScope.h"
 #include "TrapNotify.h"
 #include "genpvkagent.h"
 #include "storetestutil.h"
@@ -52,10 +53,10 @@ class CallbackTest : public StoreTest {
   protected:
     void SetUp() override {
         StoreTest::SetUp();
-        g_ParseINIarr = new CParseINI[1];
-        g_iNoOfDeviceType = 1;
+        m_globals.SetStores(1);
         readDefinition(g_ParseINIarr[0], CODES_DEFINITION);
     }
+    CGlobalsScope m_globals;
     static int raise(int iEventCode, int iLibIndex = 0) {
         CEventInfo eventInfo;
         eventInfo.iLibIndex = iLibIndex;

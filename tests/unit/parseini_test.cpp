@@ -1,4 +1,5 @@
 // The store model and the persisted definition file.
+#include "CGlobalsScope.h"
 #include "storetestutil.h"
 
 #include <cstring>
@@ -133,8 +134,8 @@ TEST_F(StoreTest, LibraryNamePerOperatingSystem) {
 }
 
 TEST_F(StoreTest, StoresSortByteWiseAndCloseWritesOneTraceLine) {
-    g_ParseINIarr = new CParseINI[2];
-    g_iNoOfDeviceType = 2;
+    CGlobalsScope globals;
+    globals.SetStores(2);
     strcpy(g_ParseINIarr[0].m_szOIDPrefix, "1.3.6.1.4.1.7310.2");
     strcpy(g_ParseINIarr[1].m_szOIDPrefix, "1.3.6.1.4.1.7310.10");
     qsort(g_ParseINIarr, 2, sizeof(CParseINI), CParseINI_cmp);

@@ -1,4 +1,5 @@
 // OID resolution, the walk order and trap lookup.
+#include "CGlobalsScope.h"
 #include "storetestutil.h"
 
 #include <cstring>
@@ -53,8 +54,7 @@ const char* const PREFIX_10 = "1.3.6.1.4.1.7310.10";
 class ResolveTest : public StoreTest {
   protected:
     void loadStores(const std::vector<std::string>& definitions) {
-        g_ParseINIarr = new CParseINI[definitions.size()];
-        g_iNoOfDeviceType = static_cast<int>(definitions.size());
+        m_globals.SetStores(static_cast<int>(definitions.size()));
         for (size_t i = 0; i < definitions.size(); i++) {
             readDefinition(g_ParseINIarr[i], definitions[i]);
         }
@@ -65,6 +65,7 @@ class ResolveTest : public StoreTest {
     }
     char m_szOID[REQUEST_OID_SIZE];
     obj_attrib m_obj;
+    CGlobalsScope m_globals;
 };
 
 TEST_F(ResolveTest, ExactAndNearestEntries) {
@@ -193,10 +194,10 @@ TEST_F(ResolveTest, WalkOrderWithinAndAcrossStores) {
     // (the daemon, and the default) or NEXT_ENTRY_NONE (the Windows agent).
     strcpy(szPrefix, PREFIX_10);
     EXPECT_EQ(getNextEntry(szPrefix, "5.1", szNext, "x"), NEXT_ENTRY_END);
-    g_iEndOfWalkResult = NEXT_ENTRY_NONE;
+    m_globals.SetEndOfWalkResult(NEXT_ENTRY_NONE);
     EXPECT_EQ(getNextEntry(szPrefix, "5.1", szNext, "x"), NEXT_ENTRY_NONE);
     EXPECT_EQ(getNextEntry(szPrefix, "5.1", szNext), NEXT_ENTRY_END) << "the three-argument form";
-    g_iEndOfWalkResult = NEXT_ENTRY_END;
+    m_globals.SetEndOfWalkResult(NEXT_ENTRY_END);
     EXPECT_EQ(getNextEntryAcross(szPrefix, "5.1", szNext, "x", NEXT_ENTRY_NONE), NEXT_ENTRY_NONE);
     EXPECT_EQ(getNextEntry(szPrefix, "9.9", szNext, "x"), NEXT_ENTRY_NONE);
 }
