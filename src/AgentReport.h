@@ -13,7 +13,9 @@
 #endif
 
 // Set by the daemon once openlog has run; reports then reach the system log
-// too. Written on the main thread before any other thread exists.
+// too. Writer: RunAgent on the main thread at start-up, before any other
+// thread exists. Readers: ReportStartupError and ReportStartupWarning, which
+// only the main thread calls (start-up, SIGHUP re-reading).
 extern bool g_bReportToSyslog;
 
 // A problem that keeps a file, a definition or the whole agent from being

@@ -63,7 +63,7 @@ CBaseHolder* getHolder(const char* szClassName, const char* szOIDPrefix) {
 
 int getIDForOIDPrefixASNForOID(const char* pszOID) {
     if (pszOID == nullptr || g_pMIB_DC == nullptr) {
-        return -1;
+        return NO_LIBRARY_ENTRY;
     }
     for (int iEntry = 0; iEntry < g_noOfDLL; ++iEntry) {
         // An entry whose library did not load has no holder export and
@@ -73,5 +73,5 @@ int getIDForOIDPrefixASNForOID(const char* pszOID) {
             return iEntry;
         }
     }
-    return -1;
+    return NO_LIBRARY_ENTRY;
 }

@@ -49,14 +49,26 @@ struct MIB_DC {
 #ifdef _WIN32
     HMODULE handle = nullptr; // from LoadLibrary
 #else
-    void* handle = nullptr;                      // from dlopen
-    int nClientIPCount = 0;                      // destinations in use, -1 if the file failed
+    void* handle = nullptr; // from dlopen
+    // Destinations in use, or TRAP_DESTINATIONS_UNREADABLE (-1) if the file failed.
+    int nClientIPCount = 0;
     CLIENT_IP ClientIPList[CLIENT_IP_LIST_SIZE]; // trap destinations
 #endif
 };
 
-extern int g_noOfDLL;     // number of library entries
-extern MIB_DC* g_pMIB_DC; // g_noOfDLL entries, indexed by library index
+// The library entries: g_noOfDLL of them, indexed by library index. Writer:
+// agent initialisation (the daemon's SnmpExtensionInit on the main thread,
+// the Windows SnmpExtensionInit), which fills each entry before it starts the
+// library's events; released by UnloadLibraries at the Windows close (the
+// daemon keeps them until it ends). Afterwards, per request, getHolder fills
+// the holder cache (the request path: the daemon's main thread or its AgentX
+// thread, one at a time; the Windows query), and the daemon's main thread
+// replaces the trap destinations after SIGHUP under MyMutex. Readers: the
+// request path; the event callbacks on the libraries' threads (the daemon's
+// ExecTrap under MyMutex, the Windows trap assembly); the AgentX start on the
+// main thread (the prefixes it registers).
+extern int g_noOfDLL;
+extern MIB_DC* g_pMIB_DC;
 
 // The holder of a class of the library whose prefix text equals szOIDPrefix.
 // Holders are asked from the library on first use and cached; a class the
@@ -65,10 +77,13 @@ extern MIB_DC* g_pMIB_DC; // g_noOfDLL entries, indexed by library index
 // than 23 characters.
 CBaseHolder* getHolder(const char* szClassName, const char* szOIDPrefix);
 
+// getIDForOIDPrefixASNForOID: no library entry covers the text.
+const int NO_LIBRARY_ENTRY = -1;
+
 // The index of the first library entry whose prefix covers the dotted OID
 // text: the prefix is a leading part of the text and is followed there by "."
 // or by the end of the text. Entries without a bound holder export (their
-// library did not load) are passed over. -1 when none does.
+// library did not load) are passed over. NO_LIBRARY_ENTRY when none does.
 int getIDForOIDPrefixASNForOID(const char* pszOID);
 
 #endif // KORVO_FINDHOLDER_H

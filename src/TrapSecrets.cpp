@@ -19,6 +19,13 @@ const mode_t PRIVATE_FOLDER_MODE = 0700;
 const mode_t PRIVATE_FILE_MODE = 0600;
 const int REMOVE_OPEN_FOLDERS = 16;
 
+// Where the secrets go and which generations exist. Writers and readers: the
+// main thread only: the trap destination readers at start-up and on SIGHUP
+// (WriteTrapSecrets, BeginTrapSecretsGeneration), the SIGHUP re-reading's
+// switch under MyMutex (CommitTrapSecretsGeneration), the tear-down at close
+// (RemoveTrapSecrets), and tests (SetTrapSecretsBase). The senders on the
+// libraries' threads read only the folder paths kept in the destination
+// entries, never these.
 std::string g_strBase = TRAP_SECRETS_BASE;
 bool g_bRootMade = false;         // trap-secrets was made by this process
 unsigned long g_nGenerations = 1; // generations begun so far

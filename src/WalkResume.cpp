@@ -161,8 +161,9 @@ int HolderOf(const AsnObjectIdentifier& stName, UINT nPrefixLength, const WalkEn
 // request), else (false) nothing in this store follows.
 bool PlaceInStore(AsnObjectIdentifier& stName, CParseINI& store, const CNumericOid& stPrefix,
                   WalkResumeResult& eResult) {
-    // Requests are served one at a time (the dispatch's own state is
-    // process-wide too); these are too large for the stack.
+    // Scratch of the request path, per request: requests are served one at a
+    // time (the dispatch's own state is process-wide too, Zundfunc.h); these
+    // are too large for the stack.
     static int aIndexes[MAX_WALK_ENTRIES];
     static WalkEntry aEntries[MAX_WALK_ENTRIES];
     int nIndexes = store.getWalkEntries(aIndexes, MAX_WALK_ENTRIES);

@@ -8,6 +8,7 @@
 
 namespace {
 
+// The storage of EntrytableOid and noOfkey: per request, like them.
 UINT OID_Prefix_Entrymib[ENTRY_OID_MAX_IDS];
 UINT OID_Key[KEY_TAIL_MAX_IDS];
 
@@ -43,7 +44,7 @@ void SetKeyTail(int nKeys) {
 
 UINT MIB_Tablefunc_t(UINT pduaction, int isScalar, RFC1157VarBind* varbind, obj_attrib obj) {
     int index = getIDForOIDPrefixASNForOID(obj.szOIDPrefix);
-    if (index < 0) {
+    if (index == NO_LIBRARY_ENTRY) {
         return SNMP_STATUS_NOSUCHNAME;
     }
     const AsnObjectIdentifier& stName = varbind->name;

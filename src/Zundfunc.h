@@ -9,19 +9,28 @@
 const UINT ENTRY_OID_MAX_IDS = 20; // an entry OID has at most 20 numbers
 const UINT KEY_TAIL_MAX_IDS = 5;   // attribute number and up to four keys
 
+// The per-request values below belong to the one dispatch in progress: the
+// request path runs one dispatch at a time (the daemon's main thread, or its
+// AgentX thread, under the AgentX front end's dispatch lock; the Windows
+// service's query), and no other thread touches them.
+
 // The current request's entry OID as numbers, and the tail of zeros for the
-// attribute number and the keys. Set by the request dispatch before each call
-// into the engine; valid only for the request in progress.
+// attribute number and the keys. Writer: the request dispatch, per request,
+// before each call into the engine (and the walk on to the next entry).
+// Readers: the engine (Zundfunc, Zundsnmp) in the same request.
 extern AsnObjectIdentifier EntrytableOid;
 extern AsnObjectIdentifier noOfkey;
 
-// The instance count of the class last asked, refreshed by every access. The
-// whole count is kept: a library with 257 drives shows all 257.
+// The instance count of the class last asked. Writer: the engine, per
+// request, at every access of a table. Readers: the engine in the same
+// request. The whole count is kept: a library with 257 drives shows all 257.
 extern int zund_numInstance;
 
-// While true, a set (163) is only checked as its write would check it
-// (AttrCheckSet) and nothing is written: the AgentX front end's TestSet.
-// Set and cleared around one dispatch, like the values above.
+// While true, a set (SNMP_ACTION_SET) is only checked as its write would
+// check it (AttrCheckSet) and nothing is written: the AgentX front end's
+// TestSet. Writer: SerialisedCheckSet, per request, set and cleared around
+// one dispatch on the AgentX thread under the dispatch lock. Reader:
+// MIB_Tablefunc_t in that dispatch.
 extern bool g_bSetCheckOnly;
 
 // Splits the tail of the binding's OID behind the entry OID into attribute

@@ -67,7 +67,7 @@ void StoreText(RFC1157VarBind* varbind, const char* pszText) {
 // a scalar's index is 0). False when the library entry is unknown.
 bool NameInstance(RFC1157VarBind* varbind, const obj_attrib& obj, int attr, int nIndex) {
     int index_hold = getIDForOIDPrefixASNForOID(obj.szOIDPrefix);
-    if (index_hold < 0) {
+    if (index_hold == NO_LIBRARY_ENTRY) {
         return false;
     }
     SnmpUtilOidFree(&varbind->name);

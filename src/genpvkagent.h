@@ -18,18 +18,38 @@ const size_t SYSTEM_CONF_SIZE = 100;
 extern char sAgentName[AGENT_NAME_SIZE];     // "Brennic KORVO SNMP Agent"
 extern char sVersion[AGENT_NAME_SIZE];       // KORVO_VERSION_BANNER (korvoversion.h)
 extern char gszSystemConf[SYSTEM_CONF_SIZE]; // path of snmpd.conf given with -c
+// sAgentName and sVersion are never written; the main thread reads them at
+// start and stop. gszSystemConf's writer: ParseCommandLine on the main thread
+// at start-up, before the daemon detaches; its readers: the trap destination
+// readers on the main thread (at start-up and on SIGHUP).
 
-extern volatile sig_atomic_t bExited; // 1 once a tear-down has run
-extern char* g_pcShMemPtr;            // where the segment is attached, or null
-extern int iShMemID;                  // segment identifier, -1 until created
-extern RFC1157VarBind* pstVarBind;    // the one reusable request binding
+// 1 once a tear-down has run. Writers: the tear-downs at close (StopAgent on
+// the main thread, the exit handler clean_up, the SIGSEGV handler). Readers:
+// the same, and the stop handler, so that a tear-down runs once.
+extern volatile sig_atomic_t bExited;
+// Where the segment is attached (or null) and its identifier (-1 until
+// created). Writers: AttachSharedBlock at the end of start-up (main thread,
+// stop signals blocked), ReleaseSharedBlock at close (main thread, exit
+// handler or SIGSEGV handler). Reader: ReleaseSharedBlock.
+extern char* g_pcShMemPtr;
+extern int iShMemID;
+// The one reusable request binding. Writer: InitialiseMIB once the block is
+// attached (main thread), freed by the exit handler clean_up. Reader: the
+// block's serving loop on the main thread.
+extern RFC1157VarBind* pstVarBind;
 
-// Set by the stop handler (SIGTERM, SIGINT, SIGUSR1, SIGUSR2, SIGALRM); the
-// serving loop, and initialisation between its steps, act on it.
+// Writer: the stop handler (SIGTERM, SIGINT, SIGUSR1, SIGUSR2, SIGALRM), in
+// any phase. Readers: the serving loop between requests and initialisation
+// between its steps (main thread), which act on it, and the stop handler (a
+// second stop during initialisation ends the process at once).
 extern volatile sig_atomic_t g_bStopRequested;
-// Set by the SIGHUP handler; the serving loop re-reads the trap destinations.
+// Writer: the SIGHUP handler; cleared by the serving loop (main thread) when
+// it re-reads the trap destinations. Reader: the serving loop between
+// requests.
 extern volatile sig_atomic_t g_bReloadRequested;
-// 1 from detaching until the block is served.
+// 1 from detaching until the block is served. Writer: RunAgent after
+// detaching and InitialiseMIB once the block is attached (main thread, stop
+// signals blocked). Reader: the stop handler.
 extern volatile sig_atomic_t g_bInitialising;
 
 // What the command line asks for.
@@ -104,14 +124,24 @@ void RunChannelLoop(SHARED_DATA* pBlock, RFC1157VarBind* pBinding, PFN_DISPATCH 
 // that waits for that), logging when it did.
 void ServeReloadRequest(bool& bReloadPending);
 
-// Maps a method word to its action code: "-g" 160, "-n" 161, "-s" 163, else 5.
+// The action code of a method word the channel does not know; the dispatch
+// refuses it.
+const UINT SNMP_ACTION_UNKNOWN = 5;
+
+// Maps a method word to its action code: "-g" SNMP_ACTION_GET, "-n"
+// SNMP_ACTION_GETNEXT, "-s" SNMP_ACTION_SET, else SNMP_ACTION_UNKNOWN.
 UINT MethodToAction(const char* pszMethod);
 
 #endif // _WIN32 (the Windows extension agent has no daemon and no channel)
 
 // ---- Agent initialisation and request dispatch --------------------------
 
-extern char zund_initover; // 1 once at least one library was brought up
+// 1 once at least one library was brought up. Writer: agent initialisation
+// (0 when it begins, 1 when it succeeded): the daemon's SnmpExtensionInit on
+// the main thread before the block and AgentX serve; the Windows
+// SnmpExtensionInit. Readers: the dispatch's callers before each dispatch
+// (the block's loop, the AgentX thread, the Windows query).
+extern char zund_initover;
 
 #ifndef _WIN32
 // The Windows form is the extension agent's exported entry point (<snmp.h>).
@@ -133,21 +163,35 @@ bool writelogtofile(const char* pszText);
 class CEventInfo;
 class TrapObj;
 
-// The storage libraries' event callback, registered with startEventProcessing.
-// Daemon: 1 when traps are off for the library, 0 when no trap is defined for
-// the event code (or the code is outside 0 to 0xffff), 1 after the trap was
-// sent. Windows: 0 when the shared trap variable list does not exist, 2 when
-// no library entry has the trap's prefix, 1 otherwise.
+// What MyCallback tells the storage library (which may log it; the values are
+// the library interface's).
+enum CallbackResult {
+    CALLBACK_NOT_SENT = 0,         // daemon: no event, or no trap defined for its
+                                   // code (or the code is outside 0 to 0xffff);
+                                   // Windows: no shared trap variable list
+    CALLBACK_HANDLED = 1,          // sent or queued, or nothing to do: traps off
+                                   // for the library (Windows also: no trap for
+                                   // the code, no event, the agent closing)
+    CALLBACK_NO_LIBRARY_ENTRY = 2, // Windows: no library entry has the trap's
+                                   // prefix
+};
+
+// The storage libraries' event callback, registered with startEventProcessing;
+// returns a CallbackResult.
 int MyCallback(CEventInfo* pEventInfo);
 
 #ifndef _WIN32
 #include <pthread.h>
 
+// What GetClientIPList and GetClientIPListFromConf return when the file
+// cannot be opened; the library entry keeps it as its destination count.
+const int TRAP_DESTINATIONS_UNREADABLE = -1;
+
 // Trap destinations. GetClientIPList clears the 24 entries of a library's
 // list, reads its trap destination file (and, when the file asks for it,
-// snmpd.conf at gszSystemConf) and returns the entries in use, or -1 when the
-// file cannot be opened. A destination line may end with a version word, "2c"
-// or "inform". What does not fit the entry's fields (an address over 23
+// snmpd.conf at gszSystemConf) and returns the entries in use, or
+// TRAP_DESTINATIONS_UNREADABLE when the file cannot be opened. A destination line may end with a
+// version word, "2c" or "inform". What does not fit the entry's fields (an address over 23
 // characters, a port over 4 digits, address and port together over 23, a
 // community over 31 characters, a trap community over 24), what the sender
 // would take as an option (a leading '-'), and what the list has no room for
@@ -159,7 +203,7 @@ int GetClientIPList(const char* pszFileName, PCLIENT_IP pClientIPList);
 // and trapsink hosts come first (SNMPv1), then trap2sink, informsink and
 // trapsess lines, one entry each, in file order; a trapsess line's secrets go
 // into a snmp.conf of the daemon's own (TrapSecrets.h). Returns how many it
-// filled, or -1 when the file cannot be opened.
+// filled, or TRAP_DESTINATIONS_UNREADABLE when the file cannot be opened.
 int GetClientIPListFromConf(const char* pszConfFile, PCLIENT_IP pClientIP,
                             int nFreeEntries = CLIENT_IP_LIST_SIZE);
 
@@ -190,7 +234,11 @@ const int TRAP_SENDER_ARGV_SIZE = 11 + 3 * TRAP_SENDER_MAX_VARS + 1;
 const int TRAP_SENDER_TIMEOUT_MS = 10000;  // a sender still running then is killed
 extern const char* const TRAP_SENDER_PATH; // "/usr/bin/snmptrap"
 
-// Serialises the sending of traps across the libraries' event threads.
+// Serialises the sending of traps across the libraries' event threads: held
+// by MyCallback around ExecTrap (the libraries' threads), tried by the main
+// thread's ApplyPendingTrapDestinations before it replaces the destination
+// lists of the library entries and the trap secrets in use (SIGHUP). Never
+// held on the request path.
 extern pthread_mutex_t MyMutex;
 
 // Fills pVars (TRAP_VAR_SLOTS elements) with the event's variables under the
@@ -200,11 +248,19 @@ extern pthread_mutex_t MyMutex;
 // 127 characters. Returns the number of variables.
 int BuildTrapVariables(const CEventInfo& eventInfo, const TrapObj& trapObj, OID_VAR* pVars);
 
+// What ExecTrap did.
+enum ExecTrapResult {
+    EXEC_TRAP_DONE = 1,      // every destination served (a pair whose texts do
+                             // not fit, or a library index without entry, sends
+                             // nothing)
+    EXEC_TRAP_NO_CHILD = -1, // a child process could not be created; the pairs
+                             // after it were not tried
+};
+
 // Runs the trap sender once per community/port pair of every destination of
 // library iDLLIndex, in order, each run waited for (at most
 // TRAP_SENDER_TIMEOUT_MS) before the next, with the argument vector of the
-// pair's kind (TrapNotify.h). 1 when every destination was served, -1 when a
-// child process could not be created.
+// pair's kind (TrapNotify.h). Returns an ExecTrapResult.
 int ExecTrap(int argc, POID_VAR pOIDs, char* p_TrapID, int iDLLIndex, char* szEnterpriseOID);
 
 // The sender's argument vector for one pair, closed by a null pointer. The

@@ -28,8 +28,14 @@ const char* const AGENTX_OPTION = "-x";
 const uint8_t REGISTER_PRIORITY = 127; // RFC 2741's default
 const uint8_t MASTER_TIMEOUT = 0;      // the master's own default per request
 
+// The address given with -x, or "". Writer: TakeAgentXOption, on the main
+// thread at start-up. Readers: GetAgentXAddress and StartAgentX (main
+// thread); the session keeps a copy of its own.
 char g_szAgentXAddress[AGENTX_ADDRESS_SIZE];
 
+// One dispatch at a time: taken around every dispatch by the block's loop
+// (main thread) and the AgentX thread while the front end runs, so the
+// per-request values of the engine (Zundfunc.h) serve one request only.
 pthread_mutex_t g_DispatchMutex = PTHREAD_MUTEX_INITIALIZER;
 
 long long NowMs() {
@@ -86,6 +92,9 @@ struct FrontEnd {
     CAgentXSession* pSession = nullptr;
 };
 
+// The running front end, or null. Writers: StartAgentX at the end of start-up
+// and StopAgentX at close, both on the main thread. Readers: the same; the
+// front end's thread is handed its FrontEnd, and stops only on bStop.
 FrontEnd* g_pFrontEnd = nullptr;
 
 void* RunFrontEnd(void* pArg) {

@@ -5,6 +5,7 @@
 #include "AgentReport.h"
 #include "RAIDMemAlloc.h"
 #include "genpvkagentx.h"
+#include "parseini.h"
 #include "snmpapi.h"
 
 #include <cstdio>
@@ -20,7 +21,6 @@
 
 namespace {
 
-const UINT ACTION_UNKNOWN = 5;
 const char* const SET_REFUSAL = "not-writable";
 
 // The words of one request, pointing into the block.
@@ -214,12 +214,12 @@ UINT DispatchRequest(const SHARED_DATA* pBlock, RFC1157VarBind* pBinding, UINT& 
                      PFN_DISPATCH pfnDispatch) {
     size_t nOffset = 0;
     const char* pszMethod = NextWord(pBlock, nOffset);
-    nAction = pszMethod ? MethodToAction(pszMethod) : ACTION_UNKNOWN;
+    nAction = pszMethod ? MethodToAction(pszMethod) : SNMP_ACTION_UNKNOWN;
     if (nAction == SNMP_ACTION_GET) {
         printf("####INSIDE GET#####\n");
     }
     RequestWords stWords;
-    if (nAction == ACTION_UNKNOWN || !ReadRequestWords(pBlock, nAction, stWords)) {
+    if (nAction == SNMP_ACTION_UNKNOWN || !ReadRequestWords(pBlock, nAction, stWords)) {
         return SNMP_STATUS_NOSUCHNAME;
     }
     if (!SetBindingName(pBinding, stWords.pszOID, nAction)) {
@@ -271,7 +271,7 @@ UINT MethodToAction(const char* pszMethod) {
     if (strcmp(pszMethod, "-s") == 0) {
         return SNMP_ACTION_SET;
     }
-    return ACTION_UNKNOWN;
+    return SNMP_ACTION_UNKNOWN;
 }
 
 SHARED_DATA* AttachSharedBlock() {
@@ -300,7 +300,7 @@ bool ServeOneRequest(SHARED_DATA* pBlock, RFC1157VarBind* pBinding, PFN_DISPATCH
     if (!ExchangeBlockState(pBlock, ZUND_STATE_REQUEST, ZUND_STATE_TAKEN)) {
         return false;
     }
-    UINT nAction = ACTION_UNKNOWN;
+    UINT nAction = SNMP_ACTION_UNKNOWN;
     UINT nStatus = DispatchRequest(pBlock, pBinding, nAction, pfnDispatch);
     WriteAnswer(pBlock, pBinding, nAction, nStatus);
     // A value allocated for this request (a set's string, a string read) is
@@ -327,6 +327,9 @@ void RunChannelLoop(SHARED_DATA* pBlock, RFC1157VarBind* pBinding, PFN_DISPATCH 
 }
 
 void InitialiseMIB() {
+    // The daemon's get-next renames the binding to the last walk-order
+    // entry's target before it ends the request past the last definition.
+    g_iEndOfWalkResult = NEXT_ENTRY_END;
     if (SnmpExtensionInit(0, nullptr) == 0) {
         StopIfRequestedDuringStart();
         ReportStartupError("no MIB definition could be served; the agent ends without serving");

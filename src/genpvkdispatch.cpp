@@ -67,7 +67,7 @@ bool AppendRetryComponent(char* pszOID) {
 // and not an OID below that instance.
 bool NamesScalarInstance(const AsnObjectIdentifier& stName, const obj_attrib& obj) {
     int index = getIDForOIDPrefixASNForOID(obj.szOIDPrefix);
-    if (index < 0) {
+    if (index == NO_LIBRARY_ENTRY) {
         return false;
     }
     long nAfterEntry = static_cast<long>(stName.idLength) -
@@ -118,15 +118,18 @@ bool MoveToNextEntry(RFC1157VarBind* varbind, const obj_attrib& obj, const char*
     char pszNextEntryOID[NEXT_ENTRY_OID_SIZE] = {};
     int isEntryAvailable = getNextEntry(szPrefix, obj.szOID, pszNextEntryOID, pszFullOID);
     nStatus = SNMP_STATUS_NOSUCHNAME;
-    if (isEntryAvailable == -1) {
+    if (isEntryAvailable == NEXT_ENTRY_NONE) {
         return false;
     }
+    // NEXT_ENTRY_NEXT_STORE has replaced szPrefix by the next store's prefix.
     int index = getIDForOIDPrefixASNForOID(szPrefix);
-    if (index < 0 || !RenameBinding(varbind, g_pMIB_DC[index].MibOidPrefix, pszNextEntryOID)) {
+    if (index == NO_LIBRARY_ENTRY ||
+        !RenameBinding(varbind, g_pMIB_DC[index].MibOidPrefix, pszNextEntryOID)) {
         return false;
     }
-    // 0: past the last entry of the last definition; nothing follows.
-    return isEntryAvailable != 0;
+    // NEXT_ENTRY_END: past the last entry of the last definition; nothing
+    // follows.
+    return isEntryAvailable != NEXT_ENTRY_END;
 }
 
 } // namespace
@@ -157,22 +160,22 @@ UINT PopulateValue(RFC1157VarBind* varbind, UINT pduaction) {
         memcpy(szRequested, szOID, sizeof(szOID));
 
         int nType = getOID_Details(szOID, obj);
-        if (nType != -1 && strcmp(szOID, szRequested) != 0 &&
+        if (nType != OID_NOT_RESOLVED && strcmp(szOID, szRequested) != 0 &&
             !RenameToResolvedEntry(varbind, obj)) {
             return SNMP_STATUS_NOSUCHNAME;
         }
-        for (int nRetry = 0; nType == -1 && nRetry < MAX_RETRIES; ++nRetry) {
+        for (int nRetry = 0; nType == OID_NOT_RESOLVED && nRetry < MAX_RETRIES; ++nRetry) {
             if (!AppendRetryComponent(szOID)) {
                 return SNMP_STATUS_NOSUCHNAME;
             }
             nType = getOID_Details(szOID, obj);
         }
-        if (nType == -1) {
+        if (nType == OID_NOT_RESOLVED) {
             return SNMP_STATUS_NOSUCHNAME;
         }
 
         UINT nStatus = SNMP_STATUS_NOSUCHNAME;
-        if (nType == 0) {
+        if (nType == OID_GROUP_ATTRIBUTE) {
             CBaseHolder* p_CBaseHolder = getHolder(obj.szClassName, obj.szOIDPrefix);
             bool bInstanceZero =
                 varbind->name.idLength > 0 && varbind->name.ids[varbind->name.idLength - 1] == 0;
@@ -190,7 +193,7 @@ UINT PopulateValue(RFC1157VarBind* varbind, UINT pduaction) {
             writelogtofile(obj.szName);
             isScalar = 1;
         }
-        if (nType == 0 || nType == 1) {
+        if (nType == OID_GROUP_ATTRIBUTE || nType == OID_TABLE_ATTRIBUTE) {
             if (!SetEntrytableOid(obj.szOID)) {
                 return SNMP_STATUS_NOSUCHNAME;
             }

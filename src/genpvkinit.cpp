@@ -25,7 +25,9 @@ const int HANDOVER_TEXT_SIZE = 24;
 
 char szAgtVer[HANDOVER_TEXT_SIZE] = KORVO_LIBRARY_AGENT_VERSION;
 
-// Row i holds the prefix numbers of library entry i.
+// Row i holds the prefix numbers of library entry i (its MibOidPrefix points
+// here). Writer: CreateASNFromOID during agent initialisation on the main
+// thread. Readers: whoever reads the entry's MibOidPrefix (g_pMIB_DC).
 UINT g_aPrefixTable[MAX_LIBRARY_ENTRIES][MAX_PREFIX_IDS];
 
 // The texts getOID_DLL hands over for one library.

@@ -143,14 +143,14 @@ bool IsTerminated(const char* pszField, size_t nSize) {
     return memchr(pszField, '\0', nSize) != nullptr;
 }
 
-// One sender run for pair i of an entry, waited for. -1 when no child
-// process could be created; a pair whose texts do not fit is left out.
+// One sender run for pair i of an entry, waited for: an ExecTrapResult; a
+// pair whose texts do not fit is left out.
 int SendToPair(const NotificationTexts& texts, const CLIENT_IP& entry, int iPair) {
     char szDestination[TRAP_TEXT_SIZE];
     if (!FormatDestination(entry, iPair, szDestination) ||
         !IsTerminated(entry.szAccessMode[iPair], CLIENT_IP_COMMUNITY_SIZE) ||
         !IsTerminated(entry.IP, CLIENT_IP_ADDRESS_SIZE)) {
-        return 1;
+        return EXEC_TRAP_DONE;
     }
     // Everything the child needs is prepared here: between fork and exec
     // only async-signal-safe calls are allowed, as other threads may hold
@@ -162,7 +162,7 @@ int SendToPair(const NotificationTexts& texts, const CLIENT_IP& entry, int iPair
     bool bOwnEnvironment = BuildSenderEnvironment(entry, iPair, vStorage, vEnvironment);
     pid_t nPid = fork();
     if (nPid < 0) {
-        return -1;
+        return EXEC_TRAP_NO_CHILD;
     }
     if (nPid == 0) {
         // The daemon ignores SIGPIPE; the sender gets the usual action back.
@@ -176,7 +176,7 @@ int SendToPair(const NotificationTexts& texts, const CLIENT_IP& entry, int iPair
         _exit(SENDER_EXIT_NOT_RUN);
     }
     WaitForSender(nPid);
-    return 1;
+    return EXEC_TRAP_DONE;
 }
 
 } // namespace
@@ -215,17 +215,17 @@ int BuildTrapVariables(const CEventInfo& eventInfo, const TrapObj& trapObj, OID_
 
 int MyCallback(CEventInfo* pEventInfo) {
     if (pEventInfo == nullptr) {
-        return 0;
+        return CALLBACK_NOT_SENT;
     }
     char szEventCode[EVENT_CODE_TEXT_SIZE];
     bool bCodeNameable = FormatEventCode(pEventInfo->iEventCode, szEventCode);
     if (!isTrapEnabled(pEventInfo->iLibIndex)) {
-        return 1;
+        return CALLBACK_HANDLED;
     }
     TrapObj* pTrapObj =
         bCodeNameable ? getTrap_Details(pEventInfo->iLibIndex, szEventCode) : nullptr;
     if (pTrapObj == nullptr) {
-        return 0;
+        return CALLBACK_NOT_SENT;
     }
     OID_VAR aVars[TRAP_VAR_SLOTS];
     int nVars = BuildTrapVariables(*pEventInfo, *pTrapObj, aVars);
@@ -239,7 +239,7 @@ int MyCallback(CEventInfo* pEventInfo) {
     pthread_mutex_lock(&MyMutex);
     ExecTrap(nVars, aVars, szTrapID, pEventInfo->iLibIndex, szEnterpriseOID);
     pthread_mutex_unlock(&MyMutex);
-    return 1;
+    return CALLBACK_HANDLED;
 }
 
 int BuildSenderArguments(const char* ppszArgv[TRAP_SENDER_ARGV_SIZE], int argc,
@@ -265,12 +265,12 @@ int BuildSenderArguments(const char* ppszArgv[TRAP_SENDER_ARGV_SIZE], int argc,
 
 int ExecTrap(int argc, POID_VAR pOIDs, char* p_TrapID, int iDLLIndex, char* szEnterpriseOID) {
     if (g_pMIB_DC == nullptr || iDLLIndex < 0 || iDLLIndex >= g_noOfDLL) {
-        return 1;
+        return EXEC_TRAP_DONE;
     }
     char szTrapID[TRAP_TEXT_SIZE];
     int nWritten = snprintf(szTrapID, sizeof(szTrapID), "%s", p_TrapID);
     if (!FitsExactly(nWritten, sizeof(szTrapID))) {
-        return 1; // a trap number that does not fit is not sent
+        return EXEC_TRAP_DONE; // a trap number that does not fit is not sent
     }
     // SNMPv1 traps do not need it; the other kinds are not sent without it.
     char szNotificationOID[NOTIFICATION_OID_TEXT_SIZE];
@@ -285,10 +285,10 @@ int ExecTrap(int argc, POID_VAR pOIDs, char* p_TrapID, int iDLLIndex, char* szEn
         const CLIENT_IP& entry = library.ClientIPList[j];
         int nPairs = std::min(entry.count, CLIENT_IP_MAX_PAIRS);
         for (int i = 0; i < nPairs; i++) {
-            if (SendToPair(texts, entry, i) < 0) {
-                return -1;
+            if (SendToPair(texts, entry, i) == EXEC_TRAP_NO_CHILD) {
+                return EXEC_TRAP_NO_CHILD;
             }
         }
     }
-    return 1;
+    return EXEC_TRAP_DONE;
 }

@@ -525,7 +525,7 @@ void ReadNotificationLines(ConfReading& reading, FILE* pConf) {
 int AddFromSystemConf(PCLIENT_IP pClientIPList, int nFirst) {
     int nAdded = GetClientIPListFromConf(gszSystemConf, pClientIPList + nFirst,
                                          CLIENT_IP_LIST_SIZE - nFirst);
-    return nAdded < 0 ? 0 : nAdded;
+    return nAdded == TRAP_DESTINATIONS_UNREADABLE ? 0 : nAdded;
 }
 
 // The kind a destination line's third word asks for; SNMPv1 without one.
@@ -638,7 +638,7 @@ int GetClientIPListFromConf(const char* pszConfFile, PCLIENT_IP pClientIP, int n
     if (pConf == nullptr) {
         ReportStartupError("snmpd.conf %s: %s; no trap destinations from it", pszConfFile,
                            DescribeConfigFileStatus(eStatus));
-        return -1;
+        return TRAP_DESTINATIONS_UNREADABLE;
     }
     ConfReading reading = {pszConfFile, pClientIP, nFreeEntries, 0, false, {}};
     ReadAccessSources(reading, pConf);
@@ -665,7 +665,7 @@ int GetClientIPList(const char* pszFileName, PCLIENT_IP pClientIPList) {
                                "definition",
                                pszName, DescribeConfigFileStatus(eStatus));
         }
-        return -1;
+        return TRAP_DESTINATIONS_UNREADABLE;
     }
     int nInUse = ReadDestinationFile(pFile, pszName, pClientIPList);
     fclose(pFile);
@@ -677,8 +677,10 @@ int GetClientIPList(const char* pszFileName, PCLIENT_IP pClientIPList) {
 namespace {
 
 // Lists read by ReadPendingTrapDestinations, waiting to replace the lists in
-// use. Written and read on the main thread only; the lists in use are
-// replaced under MyMutex, which the event threads hold while they send.
+// use. Writers and readers: the main thread only, between requests after a
+// SIGHUP (ReadPendingTrapDestinations, ApplyPendingTrapDestinations); the
+// lists in use are replaced under MyMutex, which the event threads hold while
+// they send.
 struct TrapDestinationList {
     int nClientIPCount;
     CLIENT_IP ClientIPList[CLIENT_IP_LIST_SIZE];

@@ -123,7 +123,8 @@ int CParseINI::findNearestTable(const char* pszRemainder, int nRemainderLen) con
 }
 
 // Groups (bTables false) or tables whose entry and attribute the OID names
-// exactly: 0 or 1 with obj filled, else -1.
+// exactly: OID_GROUP_ATTRIBUTE or OID_TABLE_ATTRIBUTE with obj filled, else
+// OID_NOT_RESOLVED.
 int CParseINI::findExactMatch(const char* ptrOID, obj_attrib& obj, bool bTables) {
     size_t nPrefixLen = static_cast<size_t>(m_nOIDPrefixLen);
     int nEntries = bTables ? m_nTables : m_nGroups;
@@ -139,25 +140,25 @@ int CParseINI::findExactMatch(const char* ptrOID, obj_attrib& obj, bool bTables)
         }
         if (bTables) {
             fillFromTable(obj, m_ptrCTbl[i], entry.m_ptrAttribs[iAttrib]);
-            return 1;
+            return OID_TABLE_ATTRIBUTE;
         }
         fillFromGroup(obj, entry, entry.m_ptrAttribs[iAttrib]);
-        return 0;
+        return OID_GROUP_ATTRIBUTE;
     }
-    return -1;
+    return OID_NOT_RESOLVED;
 }
 
 int CParseINI::getOID_Details(char* ptrOID, obj_attrib& obj) {
     size_t nPrefixLen = static_cast<size_t>(m_nOIDPrefixLen);
     if (nPrefixLen == 0 || strncmp(ptrOID, m_szOIDPrefix, nPrefixLen) != 0 ||
         (ptrOID[nPrefixLen] != '.' && ptrOID[nPrefixLen] != 0)) {
-        return -1;
+        return OID_NOT_RESOLVED;
     }
     int iResult = findExactMatch(ptrOID, obj, false);
-    if (iResult < 0) {
+    if (iResult == OID_NOT_RESOLVED) {
         iResult = findExactMatch(ptrOID, obj, true);
     }
-    if (iResult >= 0) {
+    if (iResult != OID_NOT_RESOLVED) {
         return iResult;
     }
 
@@ -176,7 +177,7 @@ int CParseINI::getOID_Details(char* ptrOID, obj_attrib& obj) {
                                bGroup ? szGroupObject : szTableObject);
         // A rewritten OID that would not fit the request's buffer resolves nothing.
         if (nLength < 0 || nLength >= REQUEST_OID_SIZE) {
-            return -1;
+            return OID_NOT_RESOLVED;
         }
         memcpy(ptrOID, szRewritten, static_cast<size_t>(nLength) + 1);
         iGroup = bGroup ? iGroup : -1;
@@ -184,13 +185,13 @@ int CParseINI::getOID_Details(char* ptrOID, obj_attrib& obj) {
     }
     if (iGroup >= 0) {
         fillFromGroup(obj, m_ptrCGroup[iGroup], m_ptrCGroup[iGroup].m_ptrAttribs[0]);
-        return 0;
+        return OID_GROUP_ATTRIBUTE;
     }
     if (iTable >= 0) {
         fillFromTable(obj, m_ptrCTbl[iTable], m_ptrCTbl[iTable].m_ptrAttribs[0]);
-        return 1;
+        return OID_TABLE_ATTRIBUTE;
     }
-    return -1;
+    return OID_NOT_RESOLVED;
 }
 
 int CParseINI::getNo_Attr(const char* EntryOID, int isgrp, int& iStartInstance) {
@@ -219,7 +220,7 @@ int CParseINI::getNextEntry(const char* EntryOID, char* pszNextEntryOID, const c
     for (int i = 0; pszFullOID != nullptr && i < m_nMaps; i++) {
         if (strcmp(m_ptrMapObj[i].szFromOID, pszFullOID) == 0) {
             CopyField(pszNextEntryOID, MAP_OID_SIZE, m_ptrMapObj[i].szToOID);
-            return 1;
+            return NEXT_ENTRY_FOUND;
         }
     }
     return getNextEntry(EntryOID, pszNextEntryOID);
@@ -229,10 +230,10 @@ int CParseINI::getNextEntry(const char* EntryOID, char* pszNextEntryOID) {
     for (int i = 0; i < m_nMaps; i++) {
         if (strcmp(m_ptrMapObj[i].szFromOID, EntryOID) == 0) {
             CopyField(pszNextEntryOID, MAP_OID_SIZE, m_ptrMapObj[i].szToOID);
-            return i + 1 < m_nMaps ? 1 : 0;
+            return i + 1 < m_nMaps ? NEXT_ENTRY_FOUND : NEXT_ENTRY_END;
         }
     }
-    return -1;
+    return NEXT_ENTRY_NONE;
 }
 
 int CParseINI::getValid_OID(char* pszNextEntryOID) {
@@ -304,7 +305,7 @@ int CParseINI::getWalkEntries(int* piEntries, int nMax) {
         piEntries[nEntries++] = iEntry;
         char szNext[MAP_OID_SIZE] = {0};
         // The last walk-order entry's target is not walked to.
-        if (getNextEntry(walkEntry(iEntry).szEntryOID, szNext) != 1) {
+        if (getNextEntry(walkEntry(iEntry).szEntryOID, szNext) != NEXT_ENTRY_FOUND) {
             break;
         }
         iEntry = entryIndexOf(szNext);
@@ -313,6 +314,8 @@ int CParseINI::getWalkEntries(int* piEntries, int nMax) {
 }
 
 // ---- Across stores ----------------------------------------------------------
+
+int g_iEndOfWalkResult = NEXT_ENTRY_END;
 
 bool writelog(const char* /*pszText*/) {
     return true;
@@ -326,12 +329,12 @@ int getIndexFromOID(const char* szOID) {
             return i;
         }
     }
-    return -1;
+    return NO_STORE_INDEX;
 }
 
 int getOID_Details(char* ptrOID, obj_attrib& obj) {
     int iIndex = getIndexFromOID(ptrOID);
-    if (iIndex >= 0) {
+    if (iIndex != NO_STORE_INDEX) {
         return g_ParseINIarr[iIndex].getOID_Details(ptrOID, obj);
     }
     // Outside every store: the first object of the first store whose prefix
@@ -342,7 +345,7 @@ int getOID_Details(char* ptrOID, obj_attrib& obj) {
         ++iNext;
     }
     if (!isStoreIndex(iNext)) {
-        return -1;
+        return OID_NOT_RESOLVED;
     }
     snprintf(ptrOID, REQUEST_OID_SIZE, "%s.", g_ParseINIarr[iNext].m_szOIDPrefix);
     return g_ParseINIarr[iNext].getOID_Details(ptrOID, obj);
@@ -350,7 +353,7 @@ int getOID_Details(char* ptrOID, obj_attrib& obj) {
 
 int getNo_Attr(const char* szOID, const char* EntryOID, int isgrp, int& iStartInstance) {
     int iIndex = getIndexFromOID(szOID);
-    if (iIndex < 0) {
+    if (iIndex == NO_STORE_INDEX) {
         return -1;
     }
     return g_ParseINIarr[iIndex].getNo_Attr(EntryOID, isgrp, iStartInstance);
@@ -358,13 +361,14 @@ int getNo_Attr(const char* szOID, const char* EntryOID, int isgrp, int& iStartIn
 
 namespace {
 
-// Moves the walk on into the store after iIndex: -2 with szOID and
-// pszNextEntryOID set, or 0 when the walk cannot continue there.
+// Moves the walk on into the store after iIndex: NEXT_ENTRY_NEXT_STORE with
+// szOID and pszNextEntryOID set, or NEXT_ENTRY_END when the walk cannot
+// continue there.
 int continueInNextStore(int iIndex, char* szOID, char* pszNextEntryOID, bool bFirstObject) {
     CParseINI& nextStore = g_ParseINIarr[iIndex + 1];
     char szTail[STORE_TEXT_SIZE];
     if (!validOIDTail(nextStore.m_szFirstValidOID, szTail, sizeof(szTail))) {
-        return 0;
+        return NEXT_ENTRY_END;
     }
     CopyField(pszNextEntryOID, MAP_OID_SIZE, szTail);
     CopyField(szOID, STORE_TEXT_SIZE, nextStore.m_szOIDPrefix);
@@ -379,7 +383,7 @@ int continueInNextStore(int iIndex, char* szOID, char* pszNextEntryOID, bool bFi
         }
     }
     // Nothing to continue from.
-    return pszNextEntryOID[0] == 0 ? 0 : -2;
+    return pszNextEntryOID[0] == 0 ? NEXT_ENTRY_END : NEXT_ENTRY_NEXT_STORE;
 }
 
 } // namespace
@@ -387,11 +391,11 @@ int continueInNextStore(int iIndex, char* szOID, char* pszNextEntryOID, bool bFi
 int getNextEntryAcross(char* szOID, const char* EntryOID, char* pszNextEntryOID,
                        const char* pszFullOID, int iEndOfLastStore) {
     int iIndex = getIndexFromOID(szOID);
-    int iResult = -1;
-    if (iIndex >= 0) {
+    int iResult = NEXT_ENTRY_NONE;
+    if (iIndex != NO_STORE_INDEX) {
         iResult = g_ParseINIarr[iIndex].getNextEntry(EntryOID, pszNextEntryOID, pszFullOID);
     }
-    if (iResult != 0) {
+    if (iResult != NEXT_ENTRY_END) {
         return iResult;
     }
     if (iIndex + 1 >= g_iNoOfDeviceType) {
@@ -401,18 +405,13 @@ int getNextEntryAcross(char* szOID, const char* EntryOID, char* pszNextEntryOID,
 }
 
 int getNextEntry(char* szOID, const char* EntryOID, char* pszNextEntryOID, const char* pszFullOID) {
-#ifdef _WIN32
-    const int iEndOfLastStore = -1;
-#else
-    const int iEndOfLastStore = 0;
-#endif
     // A null full OID would select the three-argument walk.
     return getNextEntryAcross(szOID, EntryOID, pszNextEntryOID,
-                              pszFullOID != nullptr ? pszFullOID : "", iEndOfLastStore);
+                              pszFullOID != nullptr ? pszFullOID : "", g_iEndOfWalkResult);
 }
 
 int getNextEntry(char* szOID, const char* EntryOID, char* pszNextEntryOID) {
-    return getNextEntryAcross(szOID, EntryOID, pszNextEntryOID, nullptr, 0);
+    return getNextEntryAcross(szOID, EntryOID, pszNextEntryOID, nullptr, NEXT_ENTRY_END);
 }
 
 int getValid_OID(const char* EntryOID, char* pszNextEntryOID) {
@@ -420,7 +419,7 @@ int getValid_OID(const char* EntryOID, char* pszNextEntryOID) {
         return -1;
     }
     int iIndex = getIndexFromOID(EntryOID);
-    if (iIndex >= 0) {
+    if (iIndex != NO_STORE_INDEX) {
         return g_ParseINIarr[iIndex].getValid_OID(pszNextEntryOID);
     }
     if (strstr(EntryOID, ENTERPRISE_ARC) != nullptr) {

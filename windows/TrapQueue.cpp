@@ -18,7 +18,7 @@ namespace {
 const DWORD VAR_LIST_WAIT_MS = 5 * 60 * 1000;
 
 // The enterprise OID handed to the service points here; the next trap
-// overwrites it.
+// overwrites it. Writer and reader: the service's trap poll.
 UINT g_aEnterpriseIds[TRAP_ENTERPRISE_MAX_IDS];
 
 // Creates the list record and its element array; false (list absent) when

@@ -23,7 +23,17 @@ struct TrapQueueNode {
     TrapQueueNode* pNext;                            // null at the tail
 };
 
+// The shared trap variable list. Writers: the start-up thread creates it
+// (start-up), SnmpExtensionClose frees it (close); its variables are filled
+// and released by the event callback that holds the claim (a library's
+// thread). Readers: the event callbacks (whether it exists), the service's
+// trap poll (copies a queued trap's variables).
 extern RFC1157VarBindList* g_pTrapVarBindList;
+// The queue of waiting traps. Writers: the event callback that holds the
+// claim appends (EnqueueTrap, a library's thread); the service's trap poll
+// takes from the head (SnmpExtensionTrap) and, finding it empty, hands the
+// claim on; SnmpExtensionClose releases what is left (close). Readers: the
+// same.
 extern TrapQueueNode* g_pTrapQueueHead;
 extern TrapQueueNode* g_pTrapQueueTail;
 

@@ -3,6 +3,7 @@
 // unloads it.
 #include "CTraceScope.h"
 #include "genpvkwin.h"
+#include "parseini.h"
 
 HANDLE hTrapEvent = nullptr;
 HANDLE hVarListFreeEvent = nullptr;
@@ -22,6 +23,9 @@ void CloseAndClear(HANDLE& hHandle) {
 
 BOOL InitDll() {
     CTraceScope scope("InitDll");
+    // The extension agent's get-next ends past the last definition with the
+    // binding as the walk left it; the query answers the end of the view.
+    g_iEndOfWalkResult = NEXT_ENTRY_NONE;
     hTrapEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     hVarListFreeEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
     hVarListSettledEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);

@@ -16,6 +16,8 @@ UINT g_aRegions[][REGION_IDS] = {
     {1, 3, 6, 1, 4, 1, 7310, 5, 1},
 };
 const int REGION_COUNT = sizeof(g_aRegions) / sizeof(g_aRegions[0]);
+// Writer and reader: SnmpExtensionInitEx, on the service's thread during
+// start-up, after SnmpExtensionInit.
 int g_nRegionsHandedOut = 0;
 
 // A get-next that found nothing: the first name after the agent's subtree.

@@ -29,8 +29,11 @@ const UINT ENTERPRISE_ARC_IDS = 7;
 
 char szAgtVer[HANDOVER_TEXT_SIZE] = KORVO_WINDOWS_LIBRARY_AGENT_VERSION;
 
-// Row i holds the prefix numbers of library entry i.
+// Row i holds the prefix numbers of library entry i (its MibOidPrefix points
+// here). Writer: CreateASNFromOID during SnmpExtensionInit. Readers: whoever
+// reads the entry's MibOidPrefix (g_pMIB_DC).
 UINT g_aPrefixTable[MAX_LIBRARY_ENTRIES][MAX_PREFIX_IDS];
+// The numbers of g_stEnterpriseOid.
 UINT g_aEnterpriseIds[ENTERPRISE_ARC_IDS] = {1, 3, 6, 1, 4, 1, 7310};
 
 // The texts getOID_DLL hands over for one library.

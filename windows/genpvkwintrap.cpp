@@ -123,13 +123,14 @@ void BuildTrapVariables(const CEventInfo& eventInfo, const TrapObj& trapObj,
     });
 }
 
-// Builds the claimed list for the trap and queues it; 2 when no library
-// entry has the trap's prefix. The claim is handed on unless a trap waits.
+// Builds the claimed list for the trap and queues it: CALLBACK_HANDLED, or
+// CALLBACK_NO_LIBRARY_ENTRY when no library entry has the trap's prefix. The
+// claim is handed on unless a trap waits.
 int QueueTrap(const CEventInfo& eventInfo, const TrapObj& trapObj) {
     int iEntry = getIDForOIDPrefixASNForOID(trapObj.szOIDPrefix);
-    if (iEntry < 0 || g_pMIB_DC == nullptr) {
+    if (iEntry == NO_LIBRARY_ENTRY || g_pMIB_DC == nullptr) {
         AbandonTrapVarBindList();
-        return 2;
+        return CALLBACK_NO_LIBRARY_ENTRY;
     }
     BuildTrapVariables(eventInfo, trapObj, g_pMIB_DC[iEntry].MibOidPrefix);
     char szEnterpriseOID[TRAP_ENTERPRISE_TEXT_SIZE];
@@ -139,7 +140,7 @@ int QueueTrap(const CEventInfo& eventInfo, const TrapObj& trapObj) {
     if (!bFits || !EnqueueTrap(trapObj.nTrapID, szEnterpriseOID)) {
         AbandonTrapVarBindList(); // dropped: later events must not wait for it
     }
-    return 1;
+    return CALLBACK_HANDLED;
 }
 
 } // namespace
@@ -147,26 +148,26 @@ int QueueTrap(const CEventInfo& eventInfo, const TrapObj& trapObj) {
 int MyCallback(CEventInfo* pEventInfo) {
     if (!AwaitTrapVarBindList()) {
         AgentTrace("MyCallback_0");
-        return 0;
+        return CALLBACK_NOT_SENT;
     }
     if (pEventInfo == nullptr) {
-        return 1;
+        return CALLBACK_HANDLED;
     }
     char szEventCode[EVENT_CODE_TEXT_SIZE];
     bool bCodeNameable = FormatEventCode(pEventInfo->iEventCode, szEventCode);
     if (!isTrapEnabled(pEventInfo->iLibIndex)) {
-        return 1;
+        return CALLBACK_HANDLED;
     }
     ClaimTrapVarBindList();
     if (g_bAgentClosing) {
         SetEvent(hVarListFreeEvent); // let the next waiting callback go, too
-        return 1;
+        return CALLBACK_HANDLED;
     }
     TrapObj* pTrapObj =
         bCodeNameable ? getTrap_Details(pEventInfo->iLibIndex, szEventCode) : nullptr;
     if (pTrapObj == nullptr) {
         AbandonTrapVarBindList();
-        return 1;
+        return CALLBACK_HANDLED;
     }
     int nResult = QueueTrap(*pEventInfo, *pTrapObj);
     releaseTrapObj(pTrapObj);

@@ -1,4 +1,5 @@
 // The holder registry: holder cache, null holders and prefix lookups.
+#include "CGlobalsScope.h"
 #include "FindHolder.h"
 
 #include <gtest/gtest.h>
@@ -43,8 +44,7 @@ class FindHolderTest : public ::testing::Test {
     const char* szSecond = "1.3.6.1.4.1.7310.10";
 
     void SetUp() override {
-        g_noOfDLL = 2;
-        g_pMIB_DC = new MIB_DC[2];
+        m_globals.SetLibraryEntries(2);
         strcpy(g_pMIB_DC[0].pszOIDPrefix, szFirst);
         strcpy(g_pMIB_DC[1].pszOIDPrefix, szSecond);
         g_pMIB_DC[0].m_pholder = FakeHolderExport;
@@ -54,11 +54,7 @@ class FindHolderTest : public ::testing::Test {
         g_mapHolders.clear();
     }
 
-    void TearDown() override {
-        delete[] g_pMIB_DC;
-        g_pMIB_DC = nullptr;
-        g_noOfDLL = 0;
-    }
+    CGlobalsScope m_globals;
 };
 
 TEST_F(FindHolderTest, ConstructedEntryIsEmpty) {
@@ -135,9 +131,9 @@ TEST_F(FindHolderTest, RefusesUnknownPrefixesAndOverlongNames) {
 }
 
 TEST_F(FindHolderTest, NoEntriesFindNothing) {
-    TearDown();
+    m_globals.SetLibraryEntries(0);
     EXPECT_EQ(getHolder("Adapter", szFirst), nullptr);
-    EXPECT_EQ(getIDForOIDPrefixASNForOID("1.3.6.1.4.1.7310.1.1"), -1);
+    EXPECT_EQ(getIDForOIDPrefixASNForOID("1.3.6.1.4.1.7310.1.1"), NO_LIBRARY_ENTRY);
 }
 
 TEST_F(FindHolderTest, PrefixMatchesOnlyAtSubidentifierBoundary) {
@@ -145,9 +141,9 @@ TEST_F(FindHolderTest, PrefixMatchesOnlyAtSubidentifierBoundary) {
     EXPECT_EQ(getIDForOIDPrefixASNForOID("1.3.6.1.4.1.7310.1.2.1.5.0"), 0);
     EXPECT_EQ(getIDForOIDPrefixASNForOID("1.3.6.1.4.1.7310.10"), 1);
     EXPECT_EQ(getIDForOIDPrefixASNForOID("1.3.6.1.4.1.7310.10.2.1.5.0"), 1);
-    EXPECT_EQ(getIDForOIDPrefixASNForOID("1.3.6.1.4.1.7310.100.1"), -1);
-    EXPECT_EQ(getIDForOIDPrefixASNForOID("1.3.6.1.4.1.7310"), -1);
-    EXPECT_EQ(getIDForOIDPrefixASNForOID(""), -1);
+    EXPECT_EQ(getIDForOIDPrefixASNForOID("1.3.6.1.4.1.7310.100.1"), NO_LIBRARY_ENTRY);
+    EXPECT_EQ(getIDForOIDPrefixASNForOID("1.3.6.1.4.1.7310"), NO_LIBRARY_ENTRY);
+    EXPECT_EQ(getIDForOIDPrefixASNForOID(""), NO_LIBRARY_ENTRY);
 
     // getHolder compares the whole prefix text and finds the later entry.
     getHolder("Enclosure", szSecond);
@@ -169,7 +165,7 @@ TEST_F(FindHolderTest, EntryWhoseLibraryDidNotLoadServesNoOid) {
 
     g_pMIB_DC[0].m_pholder = nullptr;
     EXPECT_EQ(getIDForOIDPrefixASNForOID("1.3.6.1.4.1.7310.1.5.2.1.5.0"), 1);
-    EXPECT_EQ(getIDForOIDPrefixASNForOID("1.3.6.1.4.1.7310.1.2.1.5.0"), -1);
+    EXPECT_EQ(getIDForOIDPrefixASNForOID("1.3.6.1.4.1.7310.1.2.1.5.0"), NO_LIBRARY_ENTRY);
 }
 
 } // namespace

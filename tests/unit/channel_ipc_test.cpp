@@ -1,6 +1,7 @@
 // The daemon's side of the shared-memory block, on the real segment (this
 // program runs in a private IPC namespace), with the test playing the relay
 // and answering requests through a dispatch of its own.
+#include "CGlobalsScope.h"
 #include "genpvkagent.h"
 #include "snmpapi.h"
 
@@ -89,7 +90,7 @@ class ChannelTest : public ::testing::Test {
   protected:
     void SetUp() override {
         g_stSeen = DispatchRecord();
-        zund_initover = 1;
+        m_globals.SetAgentReady(true);
         m_pBlock = AttachSharedBlock();
         ASSERT_NE(nullptr, m_pBlock);
         m_pBinding = AllocateRequestBinding();
@@ -122,6 +123,7 @@ class ChannelTest : public ::testing::Test {
 
     SHARED_DATA* m_pBlock = nullptr;
     RFC1157VarBind* m_pBinding = nullptr;
+    CGlobalsScope m_globals;
 };
 
 TEST_F(ChannelTest, SegmentHasTheAgreedKeySizeAndPermissionsAndStartsIdle) {
@@ -209,7 +211,7 @@ TEST_F(ChannelTest, UnknownMethodAnswersNoItemWithoutDispatch) {
 }
 
 TEST_F(ChannelTest, NotReadyAnswersNoItemWithoutDispatch) {
-    zund_initover = 0;
+    m_globals.SetAgentReady(false);
     Serve({"-g", "1.3.6.1.4.1.7310.1.1.0"});
     EXPECT_EQ(0u, m_pBlock->numItems);
     EXPECT_EQ(0, g_stSeen.nCalls);
@@ -278,24 +280,23 @@ TEST_F(ChannelTest, WordsNotTerminatedInsideTheBlockAreRefused) {
 }
 
 TEST_F(ChannelTest, PollingLoopServesUntilAStopIsRequested) {
-    g_bStopRequested = 0;
+    m_globals.SetStopRequested(false);
     std::thread stServer(RunChannelLoop, m_pBlock, m_pBinding, TableDispatch);
     PostRequest({"-g", "1.3.6.1.4.1.7310.1.1.0"});
     while (LoadBlockState(m_pBlock) != ZUND_STATE_ANSWER) {
         std::this_thread::yield();
     }
     EXPECT_EQ(".1.3.6.1.4.1.7310.1.1.0\ninteger\n42\n", std::string(m_pBlock->buffer));
-    g_bStopRequested = 1;
+    m_globals.SetStopRequested(true);
     stServer.join();
-    g_bStopRequested = 0;
 }
 
 TEST(ChannelWords, MethodWordsMapToTheirActionCodes) {
-    EXPECT_EQ(160u, MethodToAction("-g"));
-    EXPECT_EQ(161u, MethodToAction("-n"));
-    EXPECT_EQ(163u, MethodToAction("-s"));
-    EXPECT_EQ(5u, MethodToAction("-G"));
-    EXPECT_EQ(5u, MethodToAction(""));
+    EXPECT_EQ(SNMP_ACTION_GET, MethodToAction("-g"));
+    EXPECT_EQ(SNMP_ACTION_GETNEXT, MethodToAction("-n"));
+    EXPECT_EQ(SNMP_ACTION_SET, MethodToAction("-s"));
+    EXPECT_EQ(SNMP_ACTION_UNKNOWN, MethodToAction("-G"));
+    EXPECT_EQ(SNMP_ACTION_UNKNOWN, MethodToAction(""));
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // Request dispatch and the attribute engine against a scripted storage
 // library: two MIB definitions, scalar groups and tables, the walk order
 // across them, reads, walks and writes.
+#include "CGlobalsScope.h"
 #include "FindHolder.h"
 #include "Zundfunc.h"
 #include "genpvkagent.h"
@@ -170,8 +171,7 @@ class EngineTest : public StoreTest {
   protected:
     void SetUp() override {
         StoreTest::SetUp();
-        g_ParseINIarr = new CParseINI[2];
-        g_iNoOfDeviceType = 2;
+        m_globals.SetStores(2);
         readDefinition(g_ParseINIarr[0], RAID_DEFINITION);
         readDefinition(g_ParseINIarr[1], SHELF_DEFINITION);
 
@@ -189,8 +189,7 @@ class EngineTest : public StoreTest {
             {"System", &m_stSystem}, {"Adapter", &m_stAdapter}, {"Battery", &m_stBattery}};
         g_nHolderRequests = 0;
 
-        g_noOfDLL = 2;
-        g_pMIB_DC = new MIB_DC[2];
+        m_globals.SetLibraryEntries(2);
         const char* aPrefixes[] = {RAID_PREFIX, SHELF_PREFIX};
         for (int i = 0; i < 2; ++i) {
             strcpy(g_pMIB_DC[i].pszOIDPrefix, aPrefixes[i]);
@@ -202,9 +201,6 @@ class EngineTest : public StoreTest {
 
     void TearDown() override {
         ClearValue();
-        delete[] g_pMIB_DC;
-        g_pMIB_DC = nullptr;
-        g_noOfDLL = 0;
         StoreTest::TearDown();
     }
 
@@ -261,53 +257,56 @@ class EngineTest : public StoreTest {
     CScriptedHolder m_stBattery;
     UINT m_aNameIds[ZUND_MAX_OID_IDS] = {};
     RFC1157VarBind m_stBinding = {};
+    CGlobalsScope m_globals;
 };
 
 TEST_F(EngineTest, ScalarInstanceZeroIsReadFromTheHolder) {
-    EXPECT_EQ(0u, Request(SNMP_ACTION_GET, Raid("1.1.0")));
+    EXPECT_EQ(SNMP_STATUS_NOERROR, Request(SNMP_ACTION_GET, Raid("1.1.0")));
     EXPECT_EQ("\"host0\"", Value());
     EXPECT_EQ(Raid("1.1.0"), Name());
-    EXPECT_EQ(0u, Request(SNMP_ACTION_GET, Raid("1.2.0")));
+    EXPECT_EQ(SNMP_STATUS_NOERROR, Request(SNMP_ACTION_GET, Raid("1.2.0")));
     EXPECT_EQ("16", Value());
-    EXPECT_EQ(2u, Request(SNMP_ACTION_GET, Raid("1.2.1"))) << "a scalar has only instance 0";
-    EXPECT_EQ(2u, Request(SNMP_ACTION_GET, Raid("1.9.0")));
+    EXPECT_EQ(SNMP_STATUS_NOSUCHNAME, Request(SNMP_ACTION_GET, Raid("1.2.1")))
+        << "a scalar has only instance 0";
+    EXPECT_EQ(SNMP_STATUS_NOSUCHNAME, Request(SNMP_ACTION_GET, Raid("1.9.0")));
 }
 
 TEST_F(EngineTest, TableGetsStayInsideTheInstances) {
-    EXPECT_EQ(0u, Request(SNMP_ACTION_GET, Raid("2.1.2.0")));
+    EXPECT_EQ(SNMP_STATUS_NOERROR, Request(SNMP_ACTION_GET, Raid("2.1.2.0")));
     EXPECT_EQ("\"M0\"", Value());
-    EXPECT_EQ(0u, Request(SNMP_ACTION_GET, Raid("2.1.3.2")));
+    EXPECT_EQ(SNMP_STATUS_NOERROR, Request(SNMP_ACTION_GET, Raid("2.1.3.2")));
     EXPECT_EQ("32", Value());
     EXPECT_EQ(Raid("2.1.3.2"), Name());
     int nReads = m_stAdapter.m_nReads;
-    EXPECT_EQ(2u, Request(SNMP_ACTION_GET, Raid("2.1.3.3")));
+    EXPECT_EQ(SNMP_STATUS_NOSUCHNAME, Request(SNMP_ACTION_GET, Raid("2.1.3.3")));
     EXPECT_EQ(nReads, m_stAdapter.m_nReads) << "no read past the last instance";
-    EXPECT_EQ(2u, Request(SNMP_ACTION_GET, Raid("2.1.3.0.0"))) << "two index numbers";
-    EXPECT_EQ(2u, Request(SNMP_ACTION_GET, Raid("2.1.3.2147483648")));
-    EXPECT_EQ(2u, Request(SNMP_ACTION_GET, Raid("2.1.3.4294967295")));
+    EXPECT_EQ(SNMP_STATUS_NOSUCHNAME, Request(SNMP_ACTION_GET, Raid("2.1.3.0.0")))
+        << "two index numbers";
+    EXPECT_EQ(SNMP_STATUS_NOSUCHNAME, Request(SNMP_ACTION_GET, Raid("2.1.3.2147483648")));
+    EXPECT_EQ(SNMP_STATUS_NOSUCHNAME, Request(SNMP_ACTION_GET, Raid("2.1.3.4294967295")));
 
     // An OID that ends at the attribute number reads instance 0.
-    EXPECT_EQ(0u, Request(SNMP_ACTION_GET, Raid("2.1.2")));
+    EXPECT_EQ(SNMP_STATUS_NOERROR, Request(SNMP_ACTION_GET, Raid("2.1.2")));
     EXPECT_EQ("\"M0\"", Value());
 }
 
 TEST_F(EngineTest, FailedReadsGiveNotAvailableAndZero) {
     m_stAdapter.m_bFailReads = true;
-    EXPECT_EQ(0u, Request(SNMP_ACTION_GET, Raid("2.1.2.1")));
+    EXPECT_EQ(SNMP_STATUS_NOERROR, Request(SNMP_ACTION_GET, Raid("2.1.2.1")));
     EXPECT_EQ("\"N/A\"", Value());
-    EXPECT_EQ(0u, Request(SNMP_ACTION_GET, Raid("2.1.3.1")));
+    EXPECT_EQ(SNMP_STATUS_NOERROR, Request(SNMP_ACTION_GET, Raid("2.1.3.1")));
     EXPECT_EQ("0", Value());
     m_stAdapter.m_bFailReads = false;
     m_stAdapter.m_mapTexts["Model"] = "";
-    EXPECT_EQ(0u, Request(SNMP_ACTION_GET, Raid("2.1.2.1")));
+    EXPECT_EQ(SNMP_STATUS_NOERROR, Request(SNMP_ACTION_GET, Raid("2.1.2.1")));
     EXPECT_EQ("\"N/A\"", Value());
 }
 
 TEST_F(EngineTest, InstanceCountsAreNotCutToEightBits) {
     m_stAdapter.m_nCount = 300;
-    EXPECT_EQ(0u, Request(SNMP_ACTION_GET, Raid("2.1.3.299")));
+    EXPECT_EQ(SNMP_STATUS_NOERROR, Request(SNMP_ACTION_GET, Raid("2.1.3.299")));
     EXPECT_EQ("329", Value());
-    EXPECT_EQ(0u, Request(SNMP_ACTION_GETNEXT, Raid("2.1.3.256")));
+    EXPECT_EQ(SNMP_STATUS_NOERROR, Request(SNMP_ACTION_GETNEXT, Raid("2.1.3.256")));
     EXPECT_EQ(Raid("2.1.3.257"), Name());
 }
 
@@ -315,7 +314,7 @@ TEST_F(EngineTest, WalkFromTheEnterpriseRootVisitsEverythingOnceInOrder) {
     m_stAdapter.m_nCount = 2;
     std::vector<std::string> vWalk;
     std::string strOID = "1.3.6.1.4.1.7310";
-    while (Request(SNMP_ACTION_GETNEXT, strOID) == 0) {
+    while (Request(SNMP_ACTION_GETNEXT, strOID) == SNMP_STATUS_NOERROR) {
         ASSERT_LT(vWalk.size(), 100u) << "the walk must end";
         strOID = Name();
         vWalk.push_back(strOID + "=" + Value());
@@ -330,39 +329,50 @@ TEST_F(EngineTest, WalkFromTheEnterpriseRootVisitsEverythingOnceInOrder) {
 }
 
 TEST_F(EngineTest, GetNextMovesOnAtTheEndsOfColumnsTablesAndDefinitions) {
-    EXPECT_EQ(0u, Request(SNMP_ACTION_GETNEXT, Raid("2.1.2.2")));
+    EXPECT_EQ(SNMP_STATUS_NOERROR, Request(SNMP_ACTION_GETNEXT, Raid("2.1.2.2")));
     EXPECT_EQ(Raid("2.1.3.0"), Name()) << "last instance of a column";
-    EXPECT_EQ(0u, Request(SNMP_ACTION_GETNEXT, Raid("2.1")));
+    EXPECT_EQ(SNMP_STATUS_NOERROR, Request(SNMP_ACTION_GETNEXT, Raid("2.1")));
     EXPECT_EQ(Raid("2.1.1.0"), Name()) << "from the entry itself";
-    EXPECT_EQ(0u, Request(SNMP_ACTION_GETNEXT, Raid("2.1.2")));
+    EXPECT_EQ(SNMP_STATUS_NOERROR, Request(SNMP_ACTION_GETNEXT, Raid("2.1.2")));
     EXPECT_EQ(Raid("2.1.2.0"), Name()) << "from an attribute without index";
-    EXPECT_EQ(0u, Request(SNMP_ACTION_GETNEXT, Raid("1.3.0")));
+    EXPECT_EQ(SNMP_STATUS_NOERROR, Request(SNMP_ACTION_GETNEXT, Raid("1.3.0")));
     EXPECT_EQ(Raid("2.1.1.0"), Name()) << "from the group's last member to the next table";
-    EXPECT_EQ(0u, Request(SNMP_ACTION_GETNEXT, Raid("2.1.3.2")));
+    EXPECT_EQ(SNMP_STATUS_NOERROR, Request(SNMP_ACTION_GETNEXT, Raid("2.1.3.2")));
     EXPECT_EQ(Shelf("1.1.1.0"), Name()) << "into the next definition";
-    EXPECT_EQ(0u, Request(SNMP_ACTION_GETNEXT, Raid("2.1.2.4294967295")));
+    EXPECT_EQ(SNMP_STATUS_NOERROR, Request(SNMP_ACTION_GETNEXT, Raid("2.1.2.4294967295")));
     EXPECT_EQ(Raid("2.1.3.0"), Name()) << "an index no instance can follow";
-    EXPECT_EQ(0u, Request(SNMP_ACTION_GETNEXT, "1.3.6.1.4.1.7310.5"));
+    EXPECT_EQ(SNMP_STATUS_NOERROR, Request(SNMP_ACTION_GETNEXT, "1.3.6.1.4.1.7310.5"));
     EXPECT_EQ(Shelf("1.1.1.0"), Name()) << "from between the definitions";
 }
 
 TEST_F(EngineTest, GetNextPastTheLastObjectIsNoSuchName) {
-    EXPECT_EQ(2u, Request(SNMP_ACTION_GETNEXT, Shelf("1.1.2.1")));
-    EXPECT_EQ(2u, Request(SNMP_ACTION_GETNEXT, "1.3.6.1.4.1.7311"));
-    EXPECT_EQ(2u, Request(SNMP_ACTION_GETNEXT, Shelf("9")));
+    EXPECT_EQ(SNMP_STATUS_NOSUCHNAME, Request(SNMP_ACTION_GETNEXT, Shelf("1.1.2.1")));
+    EXPECT_EQ(SNMP_STATUS_NOSUCHNAME, Request(SNMP_ACTION_GETNEXT, "1.3.6.1.4.1.7311"));
+    EXPECT_EQ(SNMP_STATUS_NOSUCHNAME, Request(SNMP_ACTION_GETNEXT, Shelf("9")));
+}
+
+TEST_F(EngineTest, EachDeliverableChoosesHowTheWalkEnds) {
+    // The daemon: the binding names the last walk-order entry's target.
+    m_globals.SetEndOfWalkResult(NEXT_ENTRY_END);
+    EXPECT_EQ(SNMP_STATUS_NOSUCHNAME, Request(SNMP_ACTION_GETNEXT, Shelf("1.1.2.1")));
+    EXPECT_EQ(Shelf("100"), Name());
+    // The Windows extension agent: the binding stays as the walk left it.
+    m_globals.SetEndOfWalkResult(NEXT_ENTRY_NONE);
+    EXPECT_EQ(SNMP_STATUS_NOSUCHNAME, Request(SNMP_ACTION_GETNEXT, Shelf("1.1.2.1")));
+    EXPECT_EQ(Shelf("1.1.2.1"), Name());
 }
 
 TEST_F(EngineTest, SetsPassEveryCheckBeforeTheLibraryWrites) {
-    EXPECT_EQ(0u, SetInteger(Raid("2.1.3.1"), 55));
+    EXPECT_EQ(SNMP_STATUS_NOERROR, SetInteger(Raid("2.1.3.1"), 55));
     EXPECT_EQ("Rate[1]=55", m_stAdapter.m_strLastSet);
-    EXPECT_EQ(0u, SetInteger(Raid("1.3.0"), 3)) << "a writable scalar";
+    EXPECT_EQ(SNMP_STATUS_NOERROR, SetInteger(Raid("1.3.0"), 3)) << "a writable scalar";
     EXPECT_EQ("Level[0]=3", m_stSystem.m_strLastSet);
 
     m_stAdapter.m_strLastSet.clear();
-    EXPECT_EQ(2u, SetInteger(Raid("2.1.1.1"), 5)) << "read-only";
-    EXPECT_EQ(2u, SetInteger(Raid("2.1.3"), 5)) << "no index";
-    EXPECT_EQ(3u, SetInteger(Raid("2.1.3.3"), 5)) << "index equal to the count";
-    EXPECT_EQ(2u, SetInteger(Raid("2.1.3.4294967295"), 5));
+    EXPECT_EQ(SNMP_STATUS_NOSUCHNAME, SetInteger(Raid("2.1.1.1"), 5)) << "read-only";
+    EXPECT_EQ(SNMP_STATUS_NOSUCHNAME, SetInteger(Raid("2.1.3"), 5)) << "no index";
+    EXPECT_EQ(SNMP_STATUS_BADVALUE, SetInteger(Raid("2.1.3.3"), 5)) << "index equal to the count";
+    EXPECT_EQ(SNMP_STATUS_NOSUCHNAME, SetInteger(Raid("2.1.3.4294967295"), 5));
     EXPECT_EQ("", m_stAdapter.m_strLastSet);
 
     ClearValue();
@@ -370,20 +380,25 @@ TEST_F(EngineTest, SetsPassEveryCheckBeforeTheLibraryWrites) {
     BYTE aText[] = {'5'};
     m_stBinding.value.asnType = ASN_OCTETSTRING;
     m_stBinding.value.asnValue.string = {aText, 1, 0};
-    EXPECT_EQ(2u, PopulateValue(&m_stBinding, SNMP_ACTION_SET)) << "a string for an integer";
+    EXPECT_EQ(SNMP_STATUS_NOSUCHNAME, PopulateValue(&m_stBinding, SNMP_ACTION_SET))
+        << "a string for an integer";
     m_stBinding.value.asnType = 0;
 
     m_stAdapter.m_nSetResult = -1;
-    EXPECT_EQ(3u, SetInteger(Raid("2.1.3.2"), 101)) << "the library refuses";
+    EXPECT_EQ(SNMP_STATUS_BADVALUE, SetInteger(Raid("2.1.3.2"), 101)) << "the library refuses";
 }
 
 TEST_F(EngineTest, MissingHoldersAndBadRequestsAnswerNoSuchName) {
-    EXPECT_EQ(2u, Request(SNMP_ACTION_GET, Raid("3.1.1.0"))) << "the library has no such class";
-    EXPECT_EQ(2u, SetInteger(Raid("3.1.1.0"), 1));
+    EXPECT_EQ(SNMP_STATUS_NOSUCHNAME, Request(SNMP_ACTION_GET, Raid("3.1.1.0")))
+        << "the library has no such class";
+    EXPECT_EQ(SNMP_STATUS_NOSUCHNAME, SetInteger(Raid("3.1.1.0"), 1));
     g_mapHolders.erase("System");
-    EXPECT_EQ(2u, Request(SNMP_ACTION_GET, Raid("1.1.0")));
-    EXPECT_EQ(2u, Request(5, Raid("2.1.3.0"))) << "an unknown action";
-    EXPECT_EQ(2u, Request(SNMP_ACTION_GET, Raid("2.1.3.0.1.1.1.1.1.1.1.1.1.1.1.1"))) << "too long";
+    EXPECT_EQ(SNMP_STATUS_NOSUCHNAME, Request(SNMP_ACTION_GET, Raid("1.1.0")));
+    EXPECT_EQ(SNMP_STATUS_NOSUCHNAME, Request(SNMP_ACTION_UNKNOWN, Raid("2.1.3.0")))
+        << "an unknown action";
+    EXPECT_EQ(SNMP_STATUS_NOSUCHNAME,
+              Request(SNMP_ACTION_GET, Raid("2.1.3.0.1.1.1.1.1.1.1.1.1.1.1.1")))
+        << "too long";
 }
 
 TEST_F(EngineTest, HoldersAreAskedOncePerClass) {
@@ -406,11 +421,12 @@ TEST_F(EngineTest, GetNextResumesInsideAndAfterGroupsAndTables) {
         {SHELF_PREFIX, Shelf("1.1.1.0")},        // a definition with tables only
     };
     for (const auto& stCase : aCases) {
-        EXPECT_EQ(0u, Request(SNMP_ACTION_GETNEXT, stCase.first)) << stCase.first;
+        EXPECT_EQ(SNMP_STATUS_NOERROR, Request(SNMP_ACTION_GETNEXT, stCase.first)) << stCase.first;
         EXPECT_EQ(stCase.second, Name()) << "get-next from " << stCase.first;
     }
-    EXPECT_EQ(2u, Request(SNMP_ACTION_GETNEXT, Shelf("1.1.3"))) << "past everything";
-    EXPECT_EQ(2u, Request(SNMP_ACTION_GETNEXT, "1.3.6.1.4.1.7310.4294967295.1"))
+    EXPECT_EQ(SNMP_STATUS_NOSUCHNAME, Request(SNMP_ACTION_GETNEXT, Shelf("1.1.3")))
+        << "past everything";
+    EXPECT_EQ(SNMP_STATUS_NOSUCHNAME, Request(SNMP_ACTION_GETNEXT, "1.3.6.1.4.1.7310.4294967295.1"))
         << "after every definition, with sub-identifiers that print as negative numbers";
 }
 
@@ -429,9 +445,9 @@ TEST_F(EngineTest, ResumptionFollowsTheDefinitionsWalkOrder) {
     readDefinition(g_ParseINIarr[0], strDefinition);
     m_stSystem.m_mapInts["Id"] = 4;
 
-    EXPECT_EQ(0u, Request(SNMP_ACTION_GETNEXT, Raid("5.1.2")));
+    EXPECT_EQ(SNMP_STATUS_NOERROR, Request(SNMP_ACTION_GETNEXT, Raid("5.1.2")));
     EXPECT_EQ(Raid("2.1.1.0"), Name()) << "past table 5.1 the walk goes on at 2.1";
-    EXPECT_EQ(0u, Request(SNMP_ACTION_GETNEXT, Raid("3")));
+    EXPECT_EQ(SNMP_STATUS_NOERROR, Request(SNMP_ACTION_GETNEXT, Raid("3")));
     EXPECT_EQ(Raid("5.1.1.0"), Name()) << "between entries: the first walk entry after it";
 }
 
@@ -440,14 +456,14 @@ TEST_F(EngineTest, ATableWithTwoKeysKeepsItsWalk) {
     std::string strDefinition = RAID_DEFINITION;
     strDefinition.replace(strDefinition.find("NO_OF_KEYS=1"), 12, "NO_OF_KEYS=2");
     readDefinition(g_ParseINIarr[0], strDefinition);
-    EXPECT_EQ(0u, Request(SNMP_ACTION_GETNEXT, Raid("2.1.1.0.0")));
+    EXPECT_EQ(SNMP_STATUS_NOERROR, Request(SNMP_ACTION_GETNEXT, Raid("2.1.1.0.0")));
     EXPECT_EQ(Shelf("1.1.1.0"), Name()) << "the walk leaves the table after its first cell";
 }
 
 TEST_F(EngineTest, AGetBelowAScalarInstanceNamesNothing) {
-    EXPECT_EQ(2u, Request(SNMP_ACTION_GET, Raid("1.1.0.0")));
-    EXPECT_EQ(2u, Request(SNMP_ACTION_GET, Raid("1.2.5.0")));
-    EXPECT_EQ(0u, Request(SNMP_ACTION_GET, Raid("1.2.0")));
+    EXPECT_EQ(SNMP_STATUS_NOSUCHNAME, Request(SNMP_ACTION_GET, Raid("1.1.0.0")));
+    EXPECT_EQ(SNMP_STATUS_NOSUCHNAME, Request(SNMP_ACTION_GET, Raid("1.2.5.0")));
+    EXPECT_EQ(SNMP_STATUS_NOERROR, Request(SNMP_ACTION_GET, Raid("1.2.0")));
     EXPECT_EQ("16", Value());
 }
 

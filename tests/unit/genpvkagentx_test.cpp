@@ -1,6 +1,7 @@
 // The AgentX front end's command line and its session, against a master of
 // the test's own on a Unix socket: open and register, answers, pings, a
 // master that goes away, comes later or talks nonsense, and the shutdown.
+#include "CGlobalsScope.h"
 #include "agentxresponder.h"
 #include "agentxtestutil.h"
 #include "genpvkagentx.h"
@@ -72,6 +73,7 @@ TEST(AgentXOptionTest, MalformedOptionsAreRefused) {
 }
 
 TEST(AgentXOptionTest, CommandLineWithAndWithoutTheOption) {
+    CGlobalsScope globals; // the command line sets gszSystemConf
     Arguments stStart({"agent", "-x", "tcp:127.0.0.1:705", "-C", "/etc/snmpd.conf"});
     EXPECT_EQ(CMDLINE_START, ParseCommandLine(stStart.Count(), stStart.Vector()));
     EXPECT_STREQ("/etc/snmpd.conf", gszSystemConf);

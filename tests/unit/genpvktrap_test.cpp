@@ -1,6 +1,7 @@
 // The event callback's trap assembly and the trap sender's argument vector.
 // No destinations are configured here, so no sender runs; the system tests
 // watch the sender itself.
+#include "CGlobalsScope.h"
 #include "TrapNotify.h"
 #include "genpvkagent.h"
 #include "storetestutil.h"
@@ -52,10 +53,10 @@ class CallbackTest : public StoreTest {
   protected:
     void SetUp() override {
         StoreTest::SetUp();
-        g_ParseINIarr = new CParseINI[1];
-        g_iNoOfDeviceType = 1;
+        m_globals.SetStores(1);
         readDefinition(g_ParseINIarr[0], CODES_DEFINITION);
     }
+    CGlobalsScope m_globals;
     static int raise(int iEventCode, int iLibIndex = 0) {
         CEventInfo eventInfo;
         eventInfo.iLibIndex = iLibIndex;
@@ -65,22 +66,22 @@ class CallbackTest : public StoreTest {
 };
 
 TEST_F(CallbackTest, EventCodeIsMatchedInLowerCaseHexadecimal) {
-    EXPECT_EQ(raise(0x1a), 1);
-    EXPECT_EQ(raise(0), 1);
-    EXPECT_EQ(raise(0x1b), 0);
-    EXPECT_EQ(raise(0x1000), 1);
+    EXPECT_EQ(raise(0x1a), CALLBACK_HANDLED);
+    EXPECT_EQ(raise(0), CALLBACK_HANDLED);
+    EXPECT_EQ(raise(0x1b), CALLBACK_NOT_SENT);
+    EXPECT_EQ(raise(0x1000), CALLBACK_HANDLED);
     // A code beyond four digits must not match by its first four.
-    EXPECT_EQ(raise(0x10000), 0);
-    EXPECT_EQ(raise(-1), 0);
-    EXPECT_EQ(MyCallback(nullptr), 0);
+    EXPECT_EQ(raise(0x10000), CALLBACK_NOT_SENT);
+    EXPECT_EQ(raise(-1), CALLBACK_NOT_SENT);
+    EXPECT_EQ(MyCallback(nullptr), CALLBACK_NOT_SENT);
 }
 
 TEST_F(CallbackTest, TrapsSwitchedOffSendNothingWhateverTheCode) {
     g_ParseINIarr[0].m_bTrapEnable = false;
-    EXPECT_EQ(raise(0x1a), 1);
-    EXPECT_EQ(raise(0x1b), 1);
+    EXPECT_EQ(raise(0x1a), CALLBACK_HANDLED);
+    EXPECT_EQ(raise(0x1b), CALLBACK_HANDLED);
     g_ParseINIarr[0].m_bTrapEnable = true;
-    EXPECT_EQ(raise(0x1a, 1), 1); // a library index without a store: traps off
+    EXPECT_EQ(raise(0x1a, 1), CALLBACK_HANDLED); // a library index without a store: traps off
 }
 
 // ---- Variables ------------------------------------------------------------------

@@ -1,4 +1,5 @@
 // Trap destinations: the trap destination file and snmpd.conf.
+#include "CGlobalsScope.h"
 #include "TrapSecrets.h"
 #include "genpvkagent.h"
 #include "storetestutil.h"
@@ -37,7 +38,6 @@ class TrapDestTest : public StoreTest {
         SetTrapSecretsBase(path("state").c_str());
     }
     void TearDown() override {
-        gszSystemConf[0] = '\0';
         SetTrapSecretsBase(nullptr);
         StoreTest::TearDown();
     }
@@ -71,12 +71,12 @@ class TrapDestTest : public StoreTest {
     }
     void useSystemConf(const std::string& strText) {
         std::string strPath = writeFile("snmpd.conf", strText);
-        ASSERT_LT(strPath.size(), sizeof(gszSystemConf));
-        strcpy(gszSystemConf, strPath.c_str());
+        ASSERT_TRUE(m_globals.SetSystemConf(strPath.c_str()));
     }
 
     CLIENT_IP m_aList[CLIENT_IP_LIST_SIZE];
     int m_nCount = 0;
+    CGlobalsScope m_globals;
 };
 
 const char* const SMALL_CONF = "com2sec local default public\ntrapsink 10.0.0.9\n";
@@ -97,8 +97,9 @@ TEST_F(TrapDestTest, DestinationLinesTakeAddressAndCommunityWithoutPort) {
 
 TEST_F(TrapDestTest, UnreadableDestinationFileGivesMinusOne) {
     testing::internal::CaptureStdout();
-    EXPECT_EQ(GetClientIPList(path("missing.traps").c_str(), m_aList), -1);
-    EXPECT_EQ(GetClientIPList("", m_aList), -1);
+    EXPECT_EQ(GetClientIPList(path("missing.traps").c_str(), m_aList),
+              TRAP_DESTINATIONS_UNREADABLE);
+    EXPECT_EQ(GetClientIPList("", m_aList), TRAP_DESTINATIONS_UNREADABLE);
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               "Cant open file.." + path("missing.traps") + "..\nCant open file....\n");
 }
@@ -120,7 +121,7 @@ TEST_F(TrapDestTest, IndicatorOneTakesSnmpdConfAlone) {
 
 TEST_F(TrapDestTest, IndicatorOneWithoutUsableConfStillEndsTheFile) {
     EXPECT_EQ(readDestinations("a c1\nTrapDestInd 1\nb c2\n"), "a[c1@]");
-    strcpy(gszSystemConf, path("missing.conf").c_str());
+    ASSERT_TRUE(m_globals.SetSystemConf(path("missing.conf").c_str()));
     EXPECT_EQ(readDestinations("a c1\nTrapDestInd 1\nb c2\n"), "");
     EXPECT_EQ(m_nCount, 0);
 }
@@ -129,9 +130,9 @@ TEST_F(TrapDestTest, IndicatorThreeAppendsSnmpdConfAndReadsOn) {
     useSystemConf(SMALL_CONF);
     EXPECT_EQ(readDestinations("a c1\nb c2\nTrapDestInd 3\nc c3\n"),
               std::string("a[c1@] b[c2@] ") + SMALL_CONF_LIST + " c[c3@]");
-    strcpy(gszSystemConf, path("missing.conf").c_str());
+    ASSERT_TRUE(m_globals.SetSystemConf(path("missing.conf").c_str()));
     EXPECT_EQ(readDestinations("a c1\nTrapDestInd 3\nc c3\n"), "a[c1@] c[c3@]");
-    gszSystemConf[0] = '\0';
+    m_globals.SetSystemConf("");
     EXPECT_EQ(readDestinations("a c1\nTrapDestInd 3\nc c3\n"), "a[c1@] c[c3@]");
 }
 
@@ -243,7 +244,8 @@ TEST_F(TrapDestTest, ConfTextsThatDoNotFitAreRefused) {
 }
 
 TEST_F(TrapDestTest, UnreadableConfGivesMinusOne) {
-    EXPECT_EQ(GetClientIPListFromConf(path("missing.conf").c_str(), m_aList), -1);
+    EXPECT_EQ(GetClientIPListFromConf(path("missing.conf").c_str(), m_aList),
+              TRAP_DESTINATIONS_UNREADABLE);
 }
 
 // ---- Options, overlong texts and full lists are refused with a message ----------

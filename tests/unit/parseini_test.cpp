@@ -1,4 +1,5 @@
 // The store model and the persisted definition file.
+#include "CGlobalsScope.h"
 #include "storetestutil.h"
 
 #include <cstring>
@@ -133,8 +134,8 @@ TEST_F(StoreTest, LibraryNamePerOperatingSystem) {
 }
 
 TEST_F(StoreTest, StoresSortByteWiseAndCloseWritesOneTraceLine) {
-    g_ParseINIarr = new CParseINI[2];
-    g_iNoOfDeviceType = 2;
+    CGlobalsScope globals;
+    globals.SetStores(2);
     strcpy(g_ParseINIarr[0].m_szOIDPrefix, "1.3.6.1.4.1.7310.2");
     strcpy(g_ParseINIarr[1].m_szOIDPrefix, "1.3.6.1.4.1.7310.10");
     qsort(g_ParseINIarr, 2, sizeof(CParseINI), CParseINI_cmp);
@@ -162,6 +163,64 @@ TEST_F(StoreTest, PersistedFileHasTheExactLayout) {
     EXPECT_EQ(strExpected.size(), 140u + 88 + 68 + 176 + 68 + 50 + 87 + 96);
     EXPECT_EQ(readFile(strLinux), strExpected);
     EXPECT_EQ(readFile(strWindows), expectedSmallFile(true));
+    store.releaseArrays();
+}
+
+// Every key slot of a table and every index slot of a trap lands at its own
+// offset (the reader and the writer share the offsets, so a round trip
+// alone would not tell).
+TEST_F(StoreTest, PersistedFileFillsEveryKeyAndIndexSlot) {
+    CParseINI store;
+    readDefinition(store, R"([GLOBALS]
+NO_OF_TBLS=1
+NO_OF_TRAPS=1
+NO_OF_TRAP_ATTRB=1
+DATA_SRC=d
+OID_PREFIX=1.3.6.1.4.1.7310.9
+OID_VIEW=v
+VALID_OID=1.3.6.1.4.1.7310.9.2
+MIB_VERSION=m
+[TBL_1]
+ENTRY_OID=2.1
+CLASS_NAME=Disk
+NO_OF_ATTRBS=0
+NO_OF_KEYS=3
+TBL_1_KEY_1=Adapter
+TBL_1_KEY_2=Channel
+TBL_1_KEY_3=Target
+[TRAPATTRB_0]
+OID=2.1.1
+NAME=n
+DATA_TYPE=2
+[TRAP_1]
+ENTRY_OID=100
+CODE=ffff
+NO_OF_ATTRBS=6
+TRAP_ID=1234567
+ATTRB_1=0
+ATTRB_2=1
+ATTRB_3=2
+ATTRB_4=3
+ATTRB_5=4
+ATTRB_6=999
+)");
+    for (bool bWindows : {false, true}) {
+        Bytes bytes;
+        bytes.text("d", 24).text("1.3.6.1.4.1.7310.9", 24).text("v", 24);
+        bytes.text("1.3.6.1.4.1.7310.9.2", 24).text("m", 24);
+        bytes.text("1", 4).text("0", 4).text("1", 4).text("1", 4).text("0", 4);
+        bytes.text("Disk", 36).text("2.1", 48).text("0", 4);
+        bytes.zeros(bWindows ? 4 : 8).integer(3).text("3", 2);
+        bytes.text("Adapter", 24).text("Channel", 24).text("Target", 24).zeros(2);
+        bytes.text("2.1.1", 24).text("2", 2).text("n", 24);
+        bytes.text("ffff", 5).text("100", 48).text("6", 2);
+        bytes.text("0", 4).text("1", 4).text("2", 4).text("3", 4).text("4", 4).text("999", 4);
+        bytes.text("1234567", 8);
+        std::string strFile = path("slots.dat");
+        ASSERT_TRUE(store.persistINIWithLayout(
+            strFile.c_str(), false, bWindows ? TABLE_LAYOUT_WINDOWS : TABLE_LAYOUT_LINUX));
+        EXPECT_EQ(readFile(strFile), bytes.str()) << (bWindows ? "Windows" : "Linux");
+    }
     store.releaseArrays();
 }
 

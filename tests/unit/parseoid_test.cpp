@@ -1,4 +1,5 @@
 // OID resolution, the walk order and trap lookup.
+#include "CGlobalsScope.h"
 #include "storetestutil.h"
 
 #include <cstring>
@@ -53,8 +54,7 @@ const char* const PREFIX_10 = "1.3.6.1.4.1.7310.10";
 class ResolveTest : public StoreTest {
   protected:
     void loadStores(const std::vector<std::string>& definitions) {
-        g_ParseINIarr = new CParseINI[definitions.size()];
-        g_iNoOfDeviceType = static_cast<int>(definitions.size());
+        m_globals.SetStores(static_cast<int>(definitions.size()));
         for (size_t i = 0; i < definitions.size(); i++) {
             readDefinition(g_ParseINIarr[i], definitions[i]);
         }
@@ -65,11 +65,12 @@ class ResolveTest : public StoreTest {
     }
     char m_szOID[REQUEST_OID_SIZE];
     obj_attrib m_obj;
+    CGlobalsScope m_globals;
 };
 
 TEST_F(ResolveTest, ExactAndNearestEntries) {
     loadStores({definition(PREFIX_1, {"1.1:1,2"}, {}, {})});
-    EXPECT_EQ(resolve(std::string(PREFIX_1) + ".1.1.2.0."), 0);
+    EXPECT_EQ(resolve(std::string(PREFIX_1) + ".1.1.2.0."), OID_GROUP_ATTRIBUTE);
     EXPECT_STREQ(m_obj.szName, "GRP_1_2");
     EXPECT_STREQ(m_obj.szClassName, "GRP_1");
     EXPECT_STREQ(m_obj.szOID, "1.1");
@@ -80,32 +81,32 @@ TEST_F(ResolveTest, ExactAndNearestEntries) {
     EXPECT_EQ(m_obj.iNumKeys, 0);
     EXPECT_STREQ(m_szOID, (std::string(PREFIX_1) + ".1.1.2.0.").c_str());
     // The prefix alone: the nearest group, not rewritten without a table.
-    EXPECT_EQ(resolve(std::string(PREFIX_1) + "."), 0);
+    EXPECT_EQ(resolve(std::string(PREFIX_1) + "."), OID_GROUP_ATTRIBUTE);
     EXPECT_STREQ(m_obj.szName, "GRP_1_1");
     EXPECT_STREQ(m_szOID, (std::string(PREFIX_1) + ".").c_str());
     // An attribute matches on whole sub-identifiers: 1.1.3. finds nothing,
     // and no entry begins with "1.1.3".
-    EXPECT_EQ(resolve(std::string(PREFIX_1) + ".1.1.3.0."), -1);
+    EXPECT_EQ(resolve(std::string(PREFIX_1) + ".1.1.3.0."), OID_NOT_RESOLVED);
 }
 
 TEST_F(ResolveTest, NearestChoiceIsByteWiseAndRewritesTheOID) {
     loadStores({definition(PREFIX_1, {"1.1:1"}, {"2.1:1"}, {})});
-    EXPECT_EQ(resolve(std::string(PREFIX_1) + "."), 0);
+    EXPECT_EQ(resolve(std::string(PREFIX_1) + "."), OID_GROUP_ATTRIBUTE);
     EXPECT_STREQ(m_szOID, (std::string(PREFIX_1) + ".1.1.1.").c_str());
-    EXPECT_EQ(resolve(std::string(PREFIX_1) + ".2.1.1.0."), 1);
+    EXPECT_EQ(resolve(std::string(PREFIX_1) + ".2.1.1.0."), OID_TABLE_ATTRIBUTE);
     EXPECT_EQ(m_obj.iNumKeys, 1);
     EXPECT_STREQ(m_obj.szKeys[0], "Id");
     closeAllPtrs();
 
     // 10.1.1. sorts before 9.1.1.
     loadStores({definition(PREFIX_1, {"10.1:1"}, {"9.1:1"}, {})});
-    EXPECT_EQ(resolve(std::string(PREFIX_1) + "."), 0);
+    EXPECT_EQ(resolve(std::string(PREFIX_1) + "."), OID_GROUP_ATTRIBUTE);
     EXPECT_STREQ(m_szOID, (std::string(PREFIX_1) + ".10.1.1.").c_str());
     closeAllPtrs();
 
     // Entry 1.1 matches a request under 1.10 as text; the attribute decides.
     loadStores({definition(PREFIX_1, {"1.1:1", "1.10:5"}, {}, {})});
-    EXPECT_EQ(resolve(std::string(PREFIX_1) + ".1.10.5.0."), 0);
+    EXPECT_EQ(resolve(std::string(PREFIX_1) + ".1.10.5.0."), OID_GROUP_ATTRIBUTE);
     EXPECT_STREQ(m_obj.szClassName, "GRP_2");
 }
 
@@ -113,14 +114,14 @@ TEST_F(ResolveTest, RewriteThatWouldOverflowTheRequestBufferResolvesNothing) {
     std::string strLongEntry = "1.2.3.4.5.6.7.8.9.10.11.12.13";
     loadStores({definition(PREFIX_1, {strLongEntry + ":1"}, {"2.1:1"}, {})});
     strcpy(m_szOID, (std::string(PREFIX_1) + ".").c_str());
-    EXPECT_EQ(getOID_Details(m_szOID, m_obj), -1);
+    EXPECT_EQ(getOID_Details(m_szOID, m_obj), OID_NOT_RESOLVED);
     EXPECT_STREQ(m_szOID, (std::string(PREFIX_1) + ".").c_str());
 }
 
 TEST_F(ResolveTest, GroupsWithoutAttributesAreNeverChosen) {
     loadStores({definition(PREFIX_1, {"1.1:"}, {}, {}, "[GRP_1]\nNO_OF_ATTRBS=0\n")});
     EXPECT_EQ(g_ParseINIarr[0].m_ptrCGroup[0].szTotalAttrbs[0], '0');
-    EXPECT_EQ(resolve(std::string(PREFIX_1) + "."), -1);
+    EXPECT_EQ(resolve(std::string(PREFIX_1) + "."), OID_NOT_RESOLVED);
     int iStart = 42;
     EXPECT_EQ(getNo_Attr(PREFIX_1, "1.1", 1, iStart), 0);
     EXPECT_EQ(iStart, 42);
@@ -131,24 +132,24 @@ TEST_F(ResolveTest, PrefixOwnsOnlyWholeSubIdentifiers) {
     EXPECT_EQ(getIndexFromOID("1.3.6.1.4.1.7310.1.1.1.1.0."), 0);
     EXPECT_EQ(getIndexFromOID("1.3.6.1.4.1.7310.10.1.1.1.0."), 1);
     EXPECT_EQ(getIndexFromOID("1.3.6.1.4.1.7310.1"), 0);
-    EXPECT_EQ(getIndexFromOID("1.3.6.1.4.1.7310.100.1."), -1);
-    EXPECT_EQ(resolve("1.3.6.1.4.1.7310.10.1.1.1.0."), 0);
+    EXPECT_EQ(getIndexFromOID("1.3.6.1.4.1.7310.100.1."), NO_STORE_INDEX);
+    EXPECT_EQ(resolve("1.3.6.1.4.1.7310.10.1.1.1.0."), OID_GROUP_ATTRIBUTE);
     EXPECT_STREQ(m_obj.szOIDPrefix, PREFIX_10);
     // Before every store: the first object of store 0.
-    EXPECT_EQ(resolve("1.3.6.1.4.1.7310."), 0);
+    EXPECT_EQ(resolve("1.3.6.1.4.1.7310."), OID_GROUP_ATTRIBUTE);
     EXPECT_STREQ(m_szOID, (std::string(PREFIX_1) + ".").c_str());
     EXPECT_STREQ(m_obj.szOIDPrefix, PREFIX_1);
     // After every store nothing follows: a get-next there must not go back.
-    EXPECT_EQ(resolve("1.3.6.1.4.1.9999.1."), -1);
+    EXPECT_EQ(resolve("1.3.6.1.4.1.9999.1."), OID_NOT_RESOLVED);
 }
 
 TEST_F(ResolveTest, TextBetweenStoresResolvesToTheNextStore) {
     loadStores({definition("1.3.6.1.4.1.7310.4.1", {"1:1"}, {}, {}),
                 definition("1.3.6.1.4.1.7310.5.1", {}, {"1.1:1"}, {})});
-    EXPECT_EQ(resolve("1.3.6.1.4.1.7310.5."), 1);
+    EXPECT_EQ(resolve("1.3.6.1.4.1.7310.5."), OID_TABLE_ATTRIBUTE);
     EXPECT_STREQ(m_obj.szOIDPrefix, "1.3.6.1.4.1.7310.5.1");
     EXPECT_STREQ(m_szOID, "1.3.6.1.4.1.7310.5.1.");
-    EXPECT_EQ(resolve("1.3.6.1.4.1.7310.4.2."), 1);
+    EXPECT_EQ(resolve("1.3.6.1.4.1.7310.4.2."), OID_TABLE_ATTRIBUTE);
     EXPECT_STREQ(m_obj.szOIDPrefix, "1.3.6.1.4.1.7310.5.1");
 }
 
@@ -170,31 +171,35 @@ TEST_F(ResolveTest, WalkOrderWithinAndAcrossStores) {
     char szNext[ENTRY_OID_SIZE];
     char szPrefix[STORE_TEXT_SIZE];
     CParseINI& store = g_ParseINIarr[0];
-    EXPECT_EQ(store.getNextEntry("1.1", szNext), 1);
+    EXPECT_EQ(store.getNextEntry("1.1", szNext), NEXT_ENTRY_FOUND);
     EXPECT_STREQ(szNext, "2.1");
     // The last entry ends the store: its target is copied but not walked to.
-    EXPECT_EQ(store.getNextEntry("2.1", szNext), 0);
+    EXPECT_EQ(store.getNextEntry("2.1", szNext), NEXT_ENTRY_END);
     EXPECT_STREQ(szNext, "3.1");
-    EXPECT_EQ(store.getNextEntry("3.1", szNext), -1);
+    EXPECT_EQ(store.getNextEntry("3.1", szNext), NEXT_ENTRY_NONE);
     std::string strFull = std::string(PREFIX_1) + ".2.1.1.5.";
-    EXPECT_EQ(store.getNextEntry("2.1", szNext, strFull.c_str()), 0);
+    EXPECT_EQ(store.getNextEntry("2.1", szNext, strFull.c_str()), NEXT_ENTRY_END);
 
     strcpy(szPrefix, PREFIX_1);
-    EXPECT_EQ(getNextEntry(szPrefix, "2.1", szNext, strFull.c_str()), -2);
+    EXPECT_EQ(getNextEntry(szPrefix, "2.1", szNext, strFull.c_str()), NEXT_ENTRY_NEXT_STORE);
     EXPECT_STREQ(szPrefix, PREFIX_10);
     // 4.1.1. sorts before 5.1.2.
     EXPECT_STREQ(szNext, "4.1.1.");
 
     strcpy(szPrefix, PREFIX_1);
-    EXPECT_EQ(getNextEntry(szPrefix, "2.1", szNext), -2);
+    EXPECT_EQ(getNextEntry(szPrefix, "2.1", szNext), NEXT_ENTRY_NEXT_STORE);
     EXPECT_STREQ(szNext, "1.1");
 
-    // The end of the last store: 0 for the daemon, -1 for the Windows agent.
+    // The end of the last store: what the deliverable chose, NEXT_ENTRY_END
+    // (the daemon, and the default) or NEXT_ENTRY_NONE (the Windows agent).
     strcpy(szPrefix, PREFIX_10);
-    EXPECT_EQ(getNextEntry(szPrefix, "5.1", szNext, "x"), 0);
-    strcpy(szPrefix, PREFIX_10);
-    EXPECT_EQ(getNextEntryAcross(szPrefix, "5.1", szNext, "x", -1), -1);
-    EXPECT_EQ(getNextEntry(szPrefix, "9.9", szNext, "x"), -1);
+    EXPECT_EQ(getNextEntry(szPrefix, "5.1", szNext, "x"), NEXT_ENTRY_END);
+    m_globals.SetEndOfWalkResult(NEXT_ENTRY_NONE);
+    EXPECT_EQ(getNextEntry(szPrefix, "5.1", szNext, "x"), NEXT_ENTRY_NONE);
+    EXPECT_EQ(getNextEntry(szPrefix, "5.1", szNext), NEXT_ENTRY_END) << "the three-argument form";
+    m_globals.SetEndOfWalkResult(NEXT_ENTRY_END);
+    EXPECT_EQ(getNextEntryAcross(szPrefix, "5.1", szNext, "x", NEXT_ENTRY_NONE), NEXT_ENTRY_NONE);
+    EXPECT_EQ(getNextEntry(szPrefix, "9.9", szNext, "x"), NEXT_ENTRY_NONE);
 }
 
 TEST_F(ResolveTest, WalkIntoAStoreWithOneKindOfEntry) {
@@ -203,11 +208,11 @@ TEST_F(ResolveTest, WalkIntoAStoreWithOneKindOfEntry) {
     char szNext[ENTRY_OID_SIZE];
     char szPrefix[STORE_TEXT_SIZE];
     strcpy(szPrefix, PREFIX_1);
-    EXPECT_EQ(getNextEntry(szPrefix, "1.1", szNext, "x"), -2);
+    EXPECT_EQ(getNextEntry(szPrefix, "1.1", szNext, "x"), NEXT_ENTRY_NEXT_STORE);
     EXPECT_STREQ(szNext, "2.1.1.");
     strcpy(g_ParseINIarr[1].m_szFirstValidOID, "1.3.6.1.4.1.7310");
     strcpy(szPrefix, PREFIX_1);
-    EXPECT_EQ(getNextEntry(szPrefix, "1.1", szNext), 0);
+    EXPECT_EQ(getNextEntry(szPrefix, "1.1", szNext), NEXT_ENTRY_END);
 }
 
 TEST_F(ResolveTest, FirstValidOID) {

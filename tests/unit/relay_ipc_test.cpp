@@ -1,6 +1,7 @@
 // The relay program, run for real in both of snmpd's protocols, against a
 // daemon side scripted by the test on the real block (this program runs in a
 // private IPC namespace).
+#include "CGlobalsScope.h"
 #include "genpvkagent.h"
 #include "relaycore.h"
 #include "snmpapi.h"
@@ -221,7 +222,7 @@ const std::string ADAPTER_ALARM = ".1.3.6.1.4.1.7310.4.1.2.1.8.0";
 class RelayTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        zund_initover = 1;
+        m_globals.SetAgentReady(true);
         g_bAnswerGetNextInPlace = false;
         g_mapObjects.clear();
         std::vector<uint32_t> vOID;
@@ -241,6 +242,7 @@ class RelayTest : public ::testing::Test {
         SnmpUtilMemFree(m_stDaemon.m_pBinding);
     }
 
+    CGlobalsScope m_globals; // ends after the daemon's thread
     ScriptedDaemon m_stDaemon;
 };
 

@@ -2,6 +2,7 @@
 // runs in a private IPC namespace): each side wakes the other at once, a peer
 // that only polls is still served, and a long-lived relay follows the daemon
 // through stops and restarts.
+#include "CGlobalsScope.h"
 #include "genpvkagent.h"
 #include "relaychannel.h"
 #include "snmpapi.h"
@@ -82,8 +83,8 @@ class CSleeper {
 class WakeUpTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        zund_initover = 1;
-        g_bStopRequested = 0;
+        m_globals.SetAgentReady(true);
+        m_globals.SetStopRequested(false);
         m_pBlock = AttachSharedBlock();
         ASSERT_NE(nullptr, m_pBlock);
         m_pBinding = AllocateRequestBinding();
@@ -102,9 +103,9 @@ class WakeUpTest : public ::testing::Test {
 
     void StopLoop() {
         if (m_stLoop.joinable()) {
-            g_bStopRequested = 1;
+            m_globals.SetStopRequested(true);
             m_stLoop.join();
-            g_bStopRequested = 0;
+            m_globals.SetStopRequested(false); // a test may start the loop again
         }
     }
 
@@ -124,6 +125,7 @@ class WakeUpTest : public ::testing::Test {
         return LoadBlockState(m_pBlock) == nState;
     }
 
+    CGlobalsScope m_globals; // ends after the loop's thread
     SHARED_DATA* m_pBlock = nullptr;
     RFC1157VarBind* m_pBinding = nullptr;
     std::thread m_stLoop;
