@@ -19,6 +19,7 @@ set(KORVO_CORE_SOURCES
   ${KORVO_SOURCE_ROOT}/src/Zundsnmp.cpp
   ${KORVO_SOURCE_ROOT}/src/WalkResume.cpp
   ${KORVO_SOURCE_ROOT}/src/parseini.cpp
+  ${KORVO_SOURCE_ROOT}/src/parserecords.cpp
   ${KORVO_SOURCE_ROOT}/src/parsepersist.cpp
   ${KORVO_SOURCE_ROOT}/src/parseinifile.cpp
   ${KORVO_SOURCE_ROOT}/src/parseoid.cpp

@@ -56,4 +56,12 @@ BYTE* AllocBindingText(UINT nSize);
 // on Linux. The extension agent has no system log and drops the line.
 void WriteReportToSystemLog(bool bError, const char* pszLine);
 
+// ---- Numbers as text --------------------------------------------------------
+
+#ifndef _WIN32
+// _itoa as the persisted file's writer uses it: decimal, whatever the radix.
+// The Windows C library has its own.
+char* _itoa(int nVal, char* ptrBuf, int nRadix);
+#endif
+
 #endif // KORVO_AGENTPLATFORM_H

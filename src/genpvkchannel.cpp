@@ -1,5 +1,7 @@
 // The shared-memory request channel: the daemon's side of the block that the
 // relay fills for every request snmpd passes on.
+#include "genpvkchannel.h"
+
 #include "genpvkagent.h"
 
 #include "AgentReport.h"

@@ -2,7 +2,7 @@
 // definitions, answers a scalar's instance directly from its holder, hands
 // everything else to the attribute engine, and walks a get-next on from one
 // group or table to the next by the walk order, across libraries.
-#include "genpvkagent.h"
+#include "genpvkdispatch.h"
 
 #include "FindHolder.h"
 #include "Zundfunc.h"

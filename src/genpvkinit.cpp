@@ -2,6 +2,8 @@
 // storage library per definition in library-index order, initialises it,
 // binds its holder export, records its OID prefix, starts its event delivery
 // towards the trap callback, and marks the agent ready.
+#include "genpvkinit.h"
+
 #include "genpvkagent.h"
 
 #include "AgentReport.h"

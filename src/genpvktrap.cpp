@@ -2,6 +2,8 @@
 // becomes a trap (SNMPv1, or SNMPv2c, an inform or a trapsess line's kind
 // where the destination asks for it), sent by running the command-line trap
 // sender once per community/port pair of the library's trap destinations.
+#include "genpvktrap.h"
+
 #include "genpvkagent.h"
 #include "TrapNotify.h"
 #include "parseini.h"

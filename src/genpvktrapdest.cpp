@@ -3,6 +3,8 @@
 // text that does not fit its field, a word that the sender would take as an
 // option, a full list) is refused with a line on standard error and in the
 // system log that names the file and the line.
+#include "genpvktrapdest.h"
+
 #include "genpvkagent.h"
 
 #include "AgentReport.h"

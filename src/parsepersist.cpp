@@ -2,6 +2,7 @@
 // at fixed offsets, independent of the compiler's structure layout.
 #include "parseini.h"
 
+#include "AgentPlatform.h"
 #include "ConfigFile.h"
 
 #include <cstdint>

@@ -2,7 +2,8 @@
 // regions, the query of a whole variable-binding list, and the close.
 #include "CTraceScope.h"
 #include "TrapQueue.h"
-#include "genpvkagent.h"
+#include "genpvkdispatch.h"
+#include "genpvkinit.h"
 #include "genpvkwin.h"
 #include "parseini.h"
 #include "snmpapi.h"

@@ -3,7 +3,7 @@
 #include "CTraceScope.h"
 #include "FindHolder.h"
 #include "TrapQueue.h"
-#include "genpvkagent.h"
+#include "genpvktrap.h"
 #include "genpvkwin.h"
 #include "parseini.h"
 #include "snmpapi.h"
