@@ -274,6 +274,11 @@ void StopAgent() {
     exit(0);
 }
 
+// Kept as it stands: every end of the detached daemon has status 0, also
+// after a fatal error that asked for 1 or -1. Errors are reported on standard
+// error and in the system log instead; the init scripts and monitoring
+// checks written for earlier releases read a non-zero status of the daemon as
+// a crash and the service manager restarts it on any end anyway.
 void clean_up() {
     if (bExited == 1) {
         _exit(0);
@@ -351,6 +356,10 @@ int RunAgent(int argc, char** argv) {
     openlog(sAgentName, LOG_CONS, LOG_DAEMON);
     g_bReportToSyslog = true;
     InstallStopHandlers();
+    // Kept as it stands: "Started" and the parent's status 0 come before the
+    // definitions are read, so a start-up that fails later is seen only on
+    // standard error and in the system log. The service unit (Type=forking)
+    // and the init scripts of earlier releases wait for this parent's exit.
     printf("%s %s Started\n", sAgentName, sVersion);
     syslog(LOG_INFO, "Agent %s Started\n", sVersion);
     fflush(stdout);

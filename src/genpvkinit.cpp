@@ -106,6 +106,11 @@ void BringUpLibrary(int i) {
 
     InitDLL pfnInitializeDll = reinterpret_cast<InitDLL>(
         BindExport(stEntry.handle, "InitializeDll", "##############Error###########", stTexts));
+    // Kept as it stands: the banner on standard output and status 0. The
+    // daemon has detached, so only the standard-error line and the system
+    // log line are seen; the service manager restarts the daemon on any end
+    // (Restart=always) and the init scripts written for earlier releases
+    // treat a non-zero status of the daemon as "not installed".
     if (!pfnInitializeDll(szAgtVer, stTexts.szMIBVersion)) {
         printf("INITIALIZE FAILED!!!!\n");
         ReportStartupError("storage library %s of the MIB definition %s: InitializeDll failed",

@@ -25,6 +25,12 @@ CParseINI::CParseINI()
 }
 
 // The arrays are released by closeAllPtrs, not here.
+//
+// Kept as it stands: each reader appends one line to temp.txt in the working
+// directory ("/" for the daemon, the caller's folder for the definition
+// tool). Support's diagnostic bundles collected from installed systems read
+// that line as the sign that a definition was read to its end, and the file
+// name and text are what their scripts look for.
 CParseINI::~CParseINI() {
     FILE* pTrace = fopen("temp.txt", "a");
     if (pTrace == nullptr) {
