@@ -293,18 +293,37 @@ void ReadCom2secLine(ConfReading& reading, const ConfLine& line) {
     entry.count = 0;
 }
 
-// Pass 1. Once the list is full no further source is taken, but the file is
-// still read for its trap community, which reaches every trapsink line.
-void ReadAccessSources(ConfReading& reading, FILE* pConf) {
+// One keyword of a pass over snmpd.conf and the reader of its lines.
+struct ConfKeywordReader {
+    const char* pszKeyword;
+    void (*pfnReadLine)(ConfReading& reading, const ConfLine& line);
+};
+
+// Reads the whole file once, handing each line to the reader of its keyword;
+// lines of other keywords are passed over.
+template <size_t nReaders>
+void ReadConfPass(ConfReading& reading, FILE* pConf,
+                  const ConfKeywordReader (&aReaders)[nReaders]) {
     CConfigLineReader reader(pConf, CONFIG_TEXT_MAX_BYTES);
     ConfLine line;
     while (ReadConfLine(reader, line)) {
-        if (IsKeyword(line, TRAPCOMMUNITY_KEYWORD)) {
-            ReadTrapCommunityLine(reading, line);
-        } else if (IsKeyword(line, COM2SEC_KEYWORD)) {
-            ReadCom2secLine(reading, line);
+        for (const ConfKeywordReader& stReader : aReaders) {
+            if (IsKeyword(line, stReader.pszKeyword)) {
+                stReader.pfnReadLine(reading, line);
+                break;
+            }
         }
     }
+}
+
+// Pass 1. Once the list is full no further source is taken, but the file is
+// still read for its trap community, which reaches every trapsink line.
+void ReadAccessSources(ConfReading& reading, FILE* pConf) {
+    static const ConfKeywordReader aReaders[] = {
+        {TRAPCOMMUNITY_KEYWORD, ReadTrapCommunityLine},
+        {COM2SEC_KEYWORD, ReadCom2secLine},
+    };
+    ReadConfPass(reading, pConf, aReaders);
 }
 
 // The community and port that the tokens after a sink line's host give.
@@ -382,13 +401,8 @@ void ReadTrapsinkLine(ConfReading& reading, const ConfLine& line) {
 
 // Pass 2.
 void ReadTrapSinks(ConfReading& reading, FILE* pConf) {
-    CConfigLineReader reader(pConf, CONFIG_TEXT_MAX_BYTES);
-    ConfLine line;
-    while (ReadConfLine(reader, line)) {
-        if (IsKeyword(line, TRAPSINK_KEYWORD)) {
-            ReadTrapsinkLine(reading, line);
-        }
-    }
+    static const ConfKeywordReader aReaders[] = {{TRAPSINK_KEYWORD, ReadTrapsinkLine}};
+    ReadConfPass(reading, pConf, aReaders);
 }
 
 // Pass 3: an access source that no trapsink line named gets port 162.
