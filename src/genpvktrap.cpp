@@ -27,8 +27,6 @@ pthread_mutex_t MyMutex = PTHREAD_MUTEX_INITIALIZER;
 namespace {
 
 const char* const SHOW_DESCRIPTION_VIEW = "ShowTrapDescription";
-const int EVENT_CODE_MAX = 0xFFFF;    // codes of up to 4 hexadecimal digits
-const int EVENT_CODE_TEXT_SIZE = 5;   // up to 4 characters
 const int ENTERPRISE_TEXT_SIZE = 156; // up to 155 characters
 const int TRAP_NUMBER_TEXT_SIZE = 20; // up to 19 characters
 // An enterprise OID, ".0." and a trap number text.
@@ -38,16 +36,6 @@ const long WAIT_STEP_MIN_NS = 1000000L;
 const long WAIT_STEP_MAX_NS = 50000000L;
 
 // ---- Trap assembly ------------------------------------------------------------
-
-// The event code in lower-case hexadecimal without leading zeros; false for
-// a code that trap definitions cannot name.
-bool FormatEventCode(int iEventCode, char* pszCode) {
-    if (iEventCode < 0 || iEventCode > EVENT_CODE_MAX) {
-        return false;
-    }
-    snprintf(pszCode, EVENT_CODE_TEXT_SIZE, "%x", static_cast<unsigned>(iEventCode));
-    return true;
-}
 
 // An event text cut to what a variable value holds; the event's own field
 // may lack its terminator.
@@ -219,13 +207,10 @@ int MyCallback(CEventInfo* pEventInfo) {
     if (pEventInfo == nullptr) {
         return CALLBACK_NOT_SENT;
     }
-    char szEventCode[EVENT_CODE_TEXT_SIZE];
-    bool bCodeNameable = FormatEventCode(pEventInfo->iEventCode, szEventCode);
     if (!isTrapEnabled(pEventInfo->iLibIndex)) {
         return CALLBACK_HANDLED;
     }
-    TrapObj* pTrapObj =
-        bCodeNameable ? getTrap_Details(pEventInfo->iLibIndex, szEventCode) : nullptr;
+    TrapObj* pTrapObj = getTrapForEventCode(pEventInfo->iLibIndex, pEventInfo->iEventCode);
     if (pTrapObj == nullptr) {
         return CALLBACK_NOT_SENT;
     }

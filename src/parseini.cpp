@@ -181,6 +181,16 @@ TrapObj* getTrap_Details(int iIndex, const char* ptrTrapName) {
     return g_ParseINIarr[iIndex].getTrap_Details(ptrTrapName);
 }
 
+TrapObj* getTrapForEventCode(int iIndex, int iEventCode) {
+    const int EVENT_CODE_MAX = 0xFFFF; // codes of up to 4 hexadecimal digits
+    if (iEventCode < 0 || iEventCode > EVENT_CODE_MAX) {
+        return nullptr;
+    }
+    char szEventCode[8];
+    snprintf(szEventCode, sizeof(szEventCode), "%x", static_cast<unsigned>(iEventCode));
+    return getTrap_Details(iIndex, szEventCode);
+}
+
 int isTrapEnabled(int iIndex) {
     if (!isValidLibIndex(iIndex)) {
         return 0;

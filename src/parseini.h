@@ -128,6 +128,11 @@ void closeAllPtrs();
 // ---- Trap lookup across stores ---------------------------------------------
 
 TrapObj* getTrap_Details(int iIndex, const char* ptrTrapName);
+// The trap a storage event's code becomes in library iIndex's definition
+// (the code written in lower-case hexadecimal without leading zeros), or
+// nullptr: no such trap, or a code outside 0 to 0xffff, which no definition
+// can name. The caller releases it with releaseTrapObj.
+TrapObj* getTrapForEventCode(int iIndex, int iEventCode);
 int isTrapEnabled(int iIndex);
 char* getTrapDestinationFileName(int iIndex);
 

@@ -15,20 +15,8 @@
 namespace {
 
 const char* const SHOW_DESCRIPTION_VIEW = "ShowTrapDescription";
-const int EVENT_CODE_MAX = 0xFFFF;  // codes of up to 4 hexadecimal digits
-const int EVENT_CODE_TEXT_SIZE = 5; // up to 4 characters
-const int OID_TAIL_TEXT_SIZE = 50;  // up to 49 characters
+const int OID_TAIL_TEXT_SIZE = 50; // up to 49 characters
 const UINT OID_TAIL_MAX_IDS = 20;
-
-// The event code in lower-case hexadecimal without leading zeros; false for
-// a code that trap definitions cannot name.
-bool FormatEventCode(int iEventCode, char* pszCode) {
-    if (iEventCode < 0 || iEventCode > EVENT_CODE_MAX) {
-        return false;
-    }
-    snprintf(pszCode, EVENT_CODE_TEXT_SIZE, "%x", static_cast<unsigned>(iEventCode));
-    return true;
-}
 
 // The variable's name: the library's prefix numbers followed by the tail's.
 // False (name left empty) when the tail does not fit.
@@ -153,8 +141,6 @@ int MyCallback(CEventInfo* pEventInfo) {
     if (pEventInfo == nullptr) {
         return CALLBACK_HANDLED;
     }
-    char szEventCode[EVENT_CODE_TEXT_SIZE];
-    bool bCodeNameable = FormatEventCode(pEventInfo->iEventCode, szEventCode);
     if (!isTrapEnabled(pEventInfo->iLibIndex)) {
         return CALLBACK_HANDLED;
     }
@@ -163,8 +149,7 @@ int MyCallback(CEventInfo* pEventInfo) {
         SetEvent(hVarListFreeEvent); // let the next waiting callback go, too
         return CALLBACK_HANDLED;
     }
-    TrapObj* pTrapObj =
-        bCodeNameable ? getTrap_Details(pEventInfo->iLibIndex, szEventCode) : nullptr;
+    TrapObj* pTrapObj = getTrapForEventCode(pEventInfo->iLibIndex, pEventInfo->iEventCode);
     if (pTrapObj == nullptr) {
         AbandonTrapVarBindList();
         return CALLBACK_HANDLED;
