@@ -125,17 +125,28 @@ void ReadContext(CPayloadCursor& stCursor, AgentXPdu& stPdu) {
     }
 }
 
-void ReadSearchRanges(CPayloadCursor& stCursor, AgentXPdu& stPdu) {
+// Reads items to the end of the payload, each with pfnReadItem; more than
+// AGENTX_MAX_BINDINGS of them is a protocol error.
+template <class T>
+void ReadItemsToEnd(CPayloadCursor& stCursor, std::vector<T>& vItems,
+                    void (*pfnReadItem)(CPayloadCursor&, T&)) {
     while (stCursor.Ok() && !stCursor.AtEnd()) {
-        if (stPdu.vRanges.size() >= AGENTX_MAX_BINDINGS) {
+        if (vItems.size() >= AGENTX_MAX_BINDINGS) {
             stCursor.Fail();
             return;
         }
-        stPdu.vRanges.emplace_back();
-        AgentXSearchRange& stRange = stPdu.vRanges.back();
-        stCursor.Oid(stRange.stStart);
-        stCursor.Oid(stRange.stEnd);
+        vItems.emplace_back();
+        pfnReadItem(stCursor, vItems.back());
     }
+}
+
+void ReadSearchRange(CPayloadCursor& stCursor, AgentXSearchRange& stRange) {
+    stCursor.Oid(stRange.stStart);
+    stCursor.Oid(stRange.stEnd);
+}
+
+void ReadSearchRanges(CPayloadCursor& stCursor, AgentXPdu& stPdu) {
+    ReadItemsToEnd(stCursor, stPdu.vRanges, ReadSearchRange);
 }
 
 void ReadVarBindValue(CPayloadCursor& stCursor, AgentXVarBind& stVarBind) {
@@ -172,19 +183,15 @@ void ReadVarBindValue(CPayloadCursor& stCursor, AgentXVarBind& stVarBind) {
     }
 }
 
+void ReadVarBind(CPayloadCursor& stCursor, AgentXVarBind& stVarBind) {
+    stVarBind.nType = stCursor.UInt16();
+    stCursor.UInt16(); // reserved
+    stCursor.Oid(stVarBind.stName);
+    ReadVarBindValue(stCursor, stVarBind);
+}
+
 void ReadVarBinds(CPayloadCursor& stCursor, AgentXPdu& stPdu) {
-    while (stCursor.Ok() && !stCursor.AtEnd()) {
-        if (stPdu.vVarBinds.size() >= AGENTX_MAX_BINDINGS) {
-            stCursor.Fail();
-            return;
-        }
-        stPdu.vVarBinds.emplace_back();
-        AgentXVarBind& stVarBind = stPdu.vVarBinds.back();
-        stVarBind.nType = stCursor.UInt16();
-        stCursor.UInt16(); // reserved
-        stCursor.Oid(stVarBind.stName);
-        ReadVarBindValue(stCursor, stVarBind);
-    }
+    ReadItemsToEnd(stCursor, stPdu.vVarBinds, ReadVarBind);
 }
 
 void PutUInt32(uint8_t* p, uint32_t nValue) {
@@ -196,17 +203,22 @@ void PutUInt32(uint8_t* p, uint32_t nValue) {
 
 } // namespace
 
-int CompareAgentXOid(const AgentXOid& stLeft, const AgentXOid& stRight) {
-    uint32_t nCommon = stLeft.nLength < stRight.nLength ? stLeft.nLength : stRight.nLength;
+int CompareIdSequences(const uint32_t* pLeft, uint32_t nLeft, const uint32_t* pRight,
+                       uint32_t nRight) {
+    uint32_t nCommon = nLeft < nRight ? nLeft : nRight;
     for (uint32_t i = 0; i < nCommon; ++i) {
-        if (stLeft.aIds[i] != stRight.aIds[i]) {
-            return stLeft.aIds[i] < stRight.aIds[i] ? -1 : 1;
+        if (pLeft[i] != pRight[i]) {
+            return pLeft[i] < pRight[i] ? -1 : 1;
         }
     }
-    if (stLeft.nLength == stRight.nLength) {
+    if (nLeft == nRight) {
         return 0;
     }
-    return stLeft.nLength < stRight.nLength ? -1 : 1;
+    return nLeft < nRight ? -1 : 1;
+}
+
+int CompareAgentXOid(const AgentXOid& stLeft, const AgentXOid& stRight) {
+    return CompareIdSequences(stLeft.aIds, stLeft.nLength, stRight.aIds, stRight.nLength);
 }
 
 bool IsAgentXOidUnder(const AgentXOid& stOid, const AgentXOid& stSubtree) {

@@ -114,6 +114,9 @@ struct AgentXOid {
 
 // Lexicographic order of two identifiers: <0, 0, >0.
 int CompareAgentXOid(const AgentXOid& stLeft, const AgentXOid& stRight);
+// The same order of two sequences of sub-identifiers.
+int CompareIdSequences(const uint32_t* pLeft, uint32_t nLeft, const uint32_t* pRight,
+                       uint32_t nRight);
 
 // True when stOid lies at or below stSubtree.
 bool IsAgentXOidUnder(const AgentXOid& stOid, const AgentXOid& stSubtree);

@@ -11,16 +11,8 @@ namespace {
 
 // Order of a binding's name against an AgentX identifier: <0, 0, >0.
 int CompareName(const AsnObjectIdentifier& stName, const AgentXOid& stOid) {
-    UINT nCommon = stName.idLength < stOid.nLength ? stName.idLength : stOid.nLength;
-    for (UINT i = 0; i < nCommon; ++i) {
-        if (stName.ids[i] != stOid.aIds[i]) {
-            return stName.ids[i] < stOid.aIds[i] ? -1 : 1;
-        }
-    }
-    if (stName.idLength == stOid.nLength) {
-        return 0;
-    }
-    return stName.idLength < stOid.nLength ? -1 : 1;
+    static_assert(sizeof(UINT) == sizeof(uint32_t), "sub-identifiers of both kinds");
+    return CompareIdSequences(stName.ids, stName.idLength, stOid.aIds, stOid.nLength);
 }
 
 bool NameIsUnder(const AsnObjectIdentifier& stName, const AgentXOid& stSubtree) {
@@ -87,36 +79,38 @@ bool CAgentXResponder::Answer(const AgentXPdu& stPdu, CAgentXWriter& stWriter) {
         stWriter.EndPdu();
         return true;
     }
-    switch (nType) {
-    case AGENTX_GET:
-        AnswerGet(stPdu, stWriter);
-        return true;
-    case AGENTX_GETNEXT:
-        AnswerGetNext(stPdu, stWriter);
-        return true;
-    case AGENTX_GETBULK:
-        AnswerGetBulk(stPdu, stWriter);
-        return true;
-    case AGENTX_TESTSET:
-        AnswerTestSet(stPdu, stWriter);
-        return true;
-    case AGENTX_COMMITSET:
-        AnswerCommitSet(stPdu, stWriter);
-        return true;
-    case AGENTX_UNDOSET:
-        AnswerUndoSet(stPdu, stWriter);
-        return true;
-    case AGENTX_CLEANUPSET:
-        m_vPendingSet.clear();
-        m_nCommitted = 0;
-        return true;
-    case AGENTX_PING:
-        stWriter.BeginResponse(stPdu.stHeader, AGENTX_ERR_NOERROR, 0);
-        stWriter.EndPdu();
-        return true;
-    default:
-        return false;
+    using PFN_ANSWER = void (CAgentXResponder::*)(const AgentXPdu&, CAgentXWriter&);
+    static const struct {
+        uint8_t nType;
+        PFN_ANSWER pfnAnswer;
+    } aAnswers[] = {
+        {AGENTX_GET, &CAgentXResponder::AnswerGet},
+        {AGENTX_GETNEXT, &CAgentXResponder::AnswerGetNext},
+        {AGENTX_GETBULK, &CAgentXResponder::AnswerGetBulk},
+        {AGENTX_TESTSET, &CAgentXResponder::AnswerTestSet},
+        {AGENTX_COMMITSET, &CAgentXResponder::AnswerCommitSet},
+        {AGENTX_UNDOSET, &CAgentXResponder::AnswerUndoSet},
+        {AGENTX_CLEANUPSET, &CAgentXResponder::AnswerCleanupSet},
+        {AGENTX_PING, &CAgentXResponder::AnswerPing},
+    };
+    for (const auto& stAnswer : aAnswers) {
+        if (stAnswer.nType == nType) {
+            (this->*stAnswer.pfnAnswer)(stPdu, stWriter);
+            return true;
+        }
     }
+    return false;
+}
+
+// The master expects no answer to a CleanupSet.
+void CAgentXResponder::AnswerCleanupSet(const AgentXPdu& /*stPdu*/, CAgentXWriter& /*stWriter*/) {
+    m_vPendingSet.clear();
+    m_nCommitted = 0;
+}
+
+void CAgentXResponder::AnswerPing(const AgentXPdu& stPdu, CAgentXWriter& stWriter) {
+    stWriter.BeginResponse(stPdu.stHeader, AGENTX_ERR_NOERROR, 0);
+    stWriter.EndPdu();
 }
 
 void CAgentXResponder::AnswerGet(const AgentXPdu& stPdu, CAgentXWriter& stWriter) {

@@ -59,6 +59,8 @@ class CAgentXResponder {
     void AnswerTestSet(const AgentXPdu& stPdu, CAgentXWriter& stWriter);
     void AnswerCommitSet(const AgentXPdu& stPdu, CAgentXWriter& stWriter);
     void AnswerUndoSet(const AgentXPdu& stPdu, CAgentXWriter& stWriter);
+    void AnswerCleanupSet(const AgentXPdu& stPdu, CAgentXWriter& stWriter);
+    void AnswerPing(const AgentXPdu& stPdu, CAgentXWriter& stWriter);
 
     // One get into the writer: the value, or noSuchObject/noSuchInstance.
     void WriteGet(const AgentXOid& stName, CAgentXWriter& stWriter);
