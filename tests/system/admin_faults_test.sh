@@ -22,7 +22,7 @@ export LD_LIBRARY_PATH=$BUILD_DIR KORVOSIM_EVENTS=$WORK/events
 cp /etc/qbz_korvodsnmp/* "$WORK/"
 
 restore_configuration() {
-    rm -rf /etc/qbz_korvodsnmp/*
+    empty_folder /etc/qbz_korvodsnmp || fail "cannot empty the controller folder"
     cp "$WORK"/QBZ_KorvoSNMP.ini "$WORK"/*.dat "$WORK"/*.traps /etc/qbz_korvodsnmp/
 }
 

@@ -15,14 +15,33 @@ AGENT_KEY=0x000884ba
 export SNMP_PERSISTENT_DIR=$WORK/snmp-persist
 mkdir -p "$SNMP_PERSISTENT_DIR"
 
+# Deletes a work folder that mktemp made for a test ("/tmp/korvo-NAME.XXXXXX")
+# and everything in it, refusing any other path (an empty one included) and
+# never descending into another file system mounted inside it.
+remove_work_folder() {
+    local folder=${1:-}
+    if [[ ! $folder =~ ^/tmp/korvo-[a-z]+\.[A-Za-z0-9]{6}$ ]]; then
+        echo "not removing [$folder]: not a work folder made by mktemp" >&2
+        return 1
+    fi
+    [ -d "$folder" ] && [ ! -L "$folder" ] || return 0
+    find "$folder" -xdev -delete
+}
+
+# Deletes what is inside a folder, the folder itself stays.
+empty_folder() {
+    local folder=${1:-}
+    [ -n "$folder" ] && [ -d "$folder" ] || { echo "not emptying [$folder]" >&2; return 1; }
+    find "$folder" -xdev -mindepth 1 -delete
+}
+
 cleanup() {
     local status=$?
     pkill -TERM -x qbz_korvodsnmpa 2>/dev/null || true
     jobs -p | xargs -r kill 2>/dev/null || true
     wait 2>/dev/null || true
     sleep 0.2
-    # Never follow a mount out of the work folder.
-    rm -rf --one-file-system "$WORK" || true
+    remove_work_folder "$WORK" || true
     exit $status
 }
 trap cleanup EXIT
