@@ -124,7 +124,9 @@ start_agent
 expect_eq "0022" "$(awk '/^Umask/ {print $2}' "/proc/$AGENT_PID/status")" \
     "files the daemon creates are not group- or world-writable"
 kill -PIPE "$AGENT_PID"
-sleep 0.2
+# A request answered after the signal: the daemon ran past it.
+expect_eq '"7.4.0-sim"' "$(snmpget -v2c -c public "${SNMP[@]}" -Oqv "$TARGET" .1.3.6.1.4.1.7310.4.1.1.1.0)" \
+    "served after SIGPIPE"
 process_alive "$AGENT_PID" || fail "SIGPIPE ended the daemon"
 # SIGHUP: new destinations are read and used, and the daemon keeps serving.
 wait_for 10 test -p "$WORK/events" || fail "no event FIFO"

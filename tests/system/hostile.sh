@@ -67,6 +67,17 @@ expect_agent_sound() {
     ! ls "$WORK"/sanitizer.* >/dev/null 2>&1 || fail "$1: $(cat "$WORK"/sanitizer.*)"
 }
 
+# How many times the library noted $1 (a line of $CONTROL.notes).
+notes() {
+    local count
+    count=$(grep -c -x -F -- "$1" "$CONTROL.notes" 2>/dev/null) || true
+    echo "${count:-0}"
+}
+
+noted_at_least() { # note, count
+    [ "$(notes "$1")" -ge "$2" ]
+}
+
 # Asks the hostile library for a burst of events ("COUNT ARGC KIND" lines).
 fire_events() {
     printf '%s\n' "$@" >"$CONTROL.events.new"

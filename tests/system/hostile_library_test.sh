@@ -61,12 +61,14 @@ if snmpset -v2c -c private "${SNMP[@]}" "$TARGET" $H.2.1.3.0 i 5 >"$WORK/set" 2>
     fail "a refused write must fail the set"
 fi
 behave read-slow
+ended=$(notes "slow read ends")
 start=$(date +%s%N)
 expect_contains "$(hget $H.1.2.0)" "No Such" "a read slower than the relay's deadline"
 elapsed=$((($(date +%s%N) - start) / 1000000))
 [ $elapsed -lt 4000 ] || fail "slow read answered after ${elapsed} ms"
 behave
-sleep 3 # the daemon finishes the slow read it is in
+wait_for 10 noted_at_least "slow read ends" $((ended + 1)) ||
+    fail "the daemon did not finish the slow read it is in"
 expect_eq 7 "$(hget $H.1.2.0)" "the next request gets its own answer"
 expect_eq '"ok"' "$(hget $H.1.1.0)" "and the one after"
 expect_agent_sound "slow read"
@@ -90,8 +92,9 @@ expect_agent_sound "event storm"
 pass "a storm of 1000 events: every one sent"
 
 # ---- Events during shutdown ---------------------------------------------------
+flood_start=$(events_sent)
 behave event-flood
-sleep 1
+wait_for 10 sent_at_least $((flood_start + 20)) || fail "no event flood: $(events_sent) events sent"
 kill -TERM "$AGENT_PID"
 wait_for 15 process_ended "$AGENT_PID" || fail "the daemon did not stop during an event flood"
 wait_for 5 grep -q "Stopped" "$WORK/syslog" || fail "no stop line during an event flood"

@@ -94,6 +94,11 @@ process_ended() {
     ! process_alive "$1"
 }
 
+# True while no daemon runs.
+no_agent_runs() {
+    ! pgrep -x qbz_korvodsnmpa >/dev/null
+}
+
 # Replaces /dev by a private one with the usual devices (made afresh, never
 # bound from the machine's /dev) and a system log socket served by
 # korvo_logsink, which appends every message to $WORK/syslog.
