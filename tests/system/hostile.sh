@@ -31,7 +31,8 @@ behave() {
 # Starts the daemon on the hostile library variant $1 (plain, without_holder,
 # without_events, without_init); returns 1 when it does not come to serve.
 start_hostile_agent() {
-    LD_LIBRARY_PATH=$BUILD_DIR/tests/hostile/$1 "$BUILD_DIR/qbz_korvodsnmpagent" \
+    SNMP_PERSISTENT_DIR=$AGENT_PERSISTENT_DIR LD_LIBRARY_PATH=$BUILD_DIR/tests/hostile/$1 \
+        "$BUILD_DIR/qbz_korvodsnmpagent" \
         -c "$WORK/snmpd/snmpd.conf" >/dev/null 2>>"$WORK/agent.err" || return 1
     wait_for 10 segment_exists || return 1
     AGENT_PID=$(pgrep -x qbz_korvodsnmpa | head -1)

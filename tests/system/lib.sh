@@ -13,7 +13,15 @@ SOURCE_DIR=$(cd "$2" && pwd)
 WORK=$(mktemp -d /tmp/korvo-test.XXXXXX)
 AGENT_KEY=0x000884ba
 export SNMP_PERSISTENT_DIR=$WORK/snmp-persist
-mkdir -p "$SNMP_PERSISTENT_DIR"
+# The daemon's persistent folder, apart from the managers' one above: its trap
+# sender (the real snmptrap) saves its state there after every run, first
+# renaming the file to a backup, and a manager that starts in that moment
+# reads both, the engine ID twice, and prints "buffer too small to read octet
+# string (17 < 17)" among its answers.
+AGENT_PERSISTENT_DIR=$WORK/agent-persist
+# (cert_indexes made here, so that the sender does not announce it.)
+mkdir -p "$SNMP_PERSISTENT_DIR" "$AGENT_PERSISTENT_DIR"
+mkdir -m 700 "$AGENT_PERSISTENT_DIR/cert_indexes"
 
 # Deletes a work folder that mktemp made for a test ("/tmp/korvo-NAME.XXXXXX")
 # and everything in it, refusing any other path (an empty one included) and
@@ -235,7 +243,8 @@ install_sample_definitions() {
 start_agent() {
     [ -f "$WORK/snmpd/snmpd.conf" ] || fail "write snmpd.conf before the agent starts"
     export KORVOSIM_EVENTS=$WORK/events
-    LD_LIBRARY_PATH=$BUILD_DIR "$BUILD_DIR/qbz_korvodsnmpagent" -c "$WORK/snmpd/snmpd.conf" \
+    SNMP_PERSISTENT_DIR=$AGENT_PERSISTENT_DIR LD_LIBRARY_PATH=$BUILD_DIR \
+        "$BUILD_DIR/qbz_korvodsnmpagent" -c "$WORK/snmpd/snmpd.conf" \
         >/dev/null 2>>"$WORK/agent.err" || fail "the agent did not start"
     wait_for 10 segment_exists || fail "the agent did not serve: $(cat "$WORK/agent.err")"
     AGENT_PID=$(pgrep -x qbz_korvodsnmpa | head -1)
