@@ -43,12 +43,27 @@ empty_folder() {
     find "$folder" -xdev -mindepth 1 -delete
 }
 
+# Takes the stand-ins and private folders of the test off the machine's paths,
+# in the test's own mount namespace only (the test is its PID 1): a stand-in
+# mounted over another makes the lower one's file a busy mount point, which
+# the work folder's removal could not delete.
+unmount_stand_ins() {
+    [ $$ -eq 1 ] || return 0
+    local target i
+    for target in /usr/bin/snmptrap /etc/qbz_korvodsnmp /var/lib/qbz_korvodsnmp; do
+        for ((i = 0; i < 5; i++)); do
+            umount "$target" 2>/dev/null || break
+        done
+    done
+}
+
 cleanup() {
     local status=$?
     pkill -TERM -x qbz_korvodsnmpa 2>/dev/null || true
     jobs -p | xargs -r kill 2>/dev/null || true
     wait 2>/dev/null || true
     sleep 0.2
+    unmount_stand_ins
     remove_work_folder "$WORK" || true
     exit $status
 }
