@@ -7,9 +7,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <system_error>
 #include <unistd.h>
 
 namespace {
@@ -139,9 +141,10 @@ CBenchStores::~CBenchStores() {
         g_pOtherClasses = &g_stOneRow;
     }
     if (!m_strOldCwd.empty() && chdir(m_strOldCwd.c_str()) == 0) {
-        std::string strRemove = "rm -rf '" + m_strDir + "'";
-        if (system(strRemove.c_str()) != 0) {
-            fprintf(stderr, "could not remove %s\n", m_strDir.c_str());
+        std::error_code ec;
+        std::filesystem::remove_all(m_strDir, ec);
+        if (ec) {
+            fprintf(stderr, "could not remove %s: %s\n", m_strDir.c_str(), ec.message().c_str());
         }
     }
 }

@@ -18,7 +18,12 @@ scripts/install-deps.sh
 cmake -S . -B $BUILD -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKORVO_BUILD_BENCH=ON \
     -DKORVO_BUILD_TESTS=OFF >/dev/null
 cmake --build $BUILD -j2
-rm -rf $OUT
+# The results of an earlier run: the files this script writes (e2e.sh
+# appends to its own).
+for RESULT in dispatch channel; do
+    rm -f "$OUT/$RESULT.json" "$OUT/$RESULT.txt" "$OUT/$RESULT.log"
+done
+rm -f "$OUT/e2e.tsv" "$OUT/e2e.log"
 mkdir -p $OUT
 
 GBENCH=(--benchmark_repetitions="$REPS" --benchmark_out_format=json

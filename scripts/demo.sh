@@ -40,7 +40,10 @@ finish() {
     jobs -p | xargs -r kill 2>/dev/null || true
     wait 2>/dev/null || true
     sleep 0.2
-    rm -rf --one-file-system "$WORK" || true
+    # Only the folder mktemp made, never a mount inside it.
+    if [[ $WORK =~ ^/tmp/korvo-demo\.[A-Za-z0-9]{6}$ ]] && [ -d "$WORK" ]; then
+        find "$WORK" -xdev -delete || true
+    fi
 }
 trap finish EXIT
 export SNMP_PERSISTENT_DIR=$WORK/client

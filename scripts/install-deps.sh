@@ -11,6 +11,7 @@ PACKAGES=(
     snmp snmpd snmptrapd            # net-snmp: the agent's peer and the trap sender
     libsnmp-dev                     # net-snmp's agent library: the AgentX peer of the benchmarks
     util-linux procps iproute2      # unshare, ipcs, pgrep, ip for the system tests
+    strace                          # watches the daemon's AgentX retries in a system test
     clang                           # fuzz targets (libFuzzer) and the ThreadSanitizer load build
     smitools                        # smilint for the generated MIB modules
     prometheus-snmp-exporter        # scrapes the agent with the exporter module the tool writes

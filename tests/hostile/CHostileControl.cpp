@@ -1,5 +1,6 @@
 #include "CHostileControl.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 
@@ -17,4 +18,19 @@ bool CHostileControl::Has(const char* pszWord) {
         }
     }
     return false;
+}
+
+void CHostileControl::Note(const char* pszWhat) {
+    std::string strPath = ControlPath();
+    if (strPath.empty()) {
+        return;
+    }
+    // One short write in append mode: lines of several threads do not mix.
+    std::string strLine = std::string(pszWhat) + "\n";
+    FILE* pFile = fopen((strPath + ".notes").c_str(), "a");
+    if (pFile == nullptr) {
+        return;
+    }
+    fputs(strLine.c_str(), pFile);
+    fclose(pFile);
 }

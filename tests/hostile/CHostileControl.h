@@ -12,6 +12,9 @@
 //   init-slow       InitializeDll takes 3 seconds
 //   early-events    startEventProcessing fires 20 events before it returns
 //   event-flood     the event thread fires an event every millisecond
+// The slow steps note when they begin and end, one line each ("slow read
+// begins", "slow read ends", "slow init begins", "slow init ends") in the
+// control file's path with ".notes" added, so that a test can wait for them.
 #ifndef KORVO_CHOSTILECONTROL_H
 #define KORVO_CHOSTILECONTROL_H
 
@@ -24,6 +27,9 @@ class CHostileControl {
 
     // The control file's path, or "" when none is given.
     static std::string ControlPath();
+
+    // Appends a line to the notes file (nothing when no control file is given).
+    static void Note(const char* pszWhat);
 };
 
 #endif // KORVO_CHOSTILECONTROL_H

@@ -28,7 +28,9 @@ int CHostileHolder::getInstanceCount() {
 
 bool CHostileHolder::PrepareRead() {
     if (CHostileControl::Has("read-slow")) {
+        CHostileControl::Note("slow read begins");
         sleep(SLOW_READ_SECONDS);
+        CHostileControl::Note("slow read ends");
     }
     return !CHostileControl::Has("read-fail");
 }

@@ -20,7 +20,9 @@ extern "C" {
 #ifndef KORVO_HOSTILE_WITHOUT_INIT
 STORAGELIB_EXPORT bool InitializeDll(char*, char*) {
     if (CHostileControl::Has("init-slow")) {
+        CHostileControl::Note("slow init begins");
         sleep(3);
+        CHostileControl::Note("slow init ends");
     }
     return true;
 }

@@ -22,7 +22,7 @@ export LD_LIBRARY_PATH=$BUILD_DIR KORVOSIM_EVENTS=$WORK/events
 cp /etc/qbz_korvodsnmp/* "$WORK/"
 
 restore_configuration() {
-    rm -rf /etc/qbz_korvodsnmp/*
+    empty_folder /etc/qbz_korvodsnmp || fail "cannot empty the controller folder"
     cp "$WORK"/QBZ_KorvoSNMP.ini "$WORK"/*.dat "$WORK"/*.traps /etc/qbz_korvodsnmp/
 }
 
@@ -124,7 +124,9 @@ start_agent
 expect_eq "0022" "$(awk '/^Umask/ {print $2}' "/proc/$AGENT_PID/status")" \
     "files the daemon creates are not group- or world-writable"
 kill -PIPE "$AGENT_PID"
-sleep 0.2
+# A request answered after the signal: the daemon ran past it.
+expect_eq '"7.4.0-sim"' "$(snmpget -v2c -c public "${SNMP[@]}" -Oqv "$TARGET" .1.3.6.1.4.1.7310.4.1.1.1.0)" \
+    "served after SIGPIPE"
 process_alive "$AGENT_PID" || fail "SIGPIPE ended the daemon"
 # SIGHUP: new destinations are read and used, and the daemon keeps serving.
 wait_for 10 test -p "$WORK/events" || fail "no event FIFO"

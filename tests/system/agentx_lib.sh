@@ -42,7 +42,8 @@ stop_agentx_snmpd() {
 start_agent_agentx() {
     [ -f "$WORK/snmpd/snmpd.conf" ] || fail "write snmpd.conf before the agent starts"
     export KORVOSIM_EVENTS=$WORK/events
-    LD_LIBRARY_PATH=$BUILD_DIR "$BUILD_DIR/qbz_korvodsnmpagent" -x "$1" \
+    SNMP_PERSISTENT_DIR=$AGENT_PERSISTENT_DIR LD_LIBRARY_PATH=$BUILD_DIR \
+        "$BUILD_DIR/qbz_korvodsnmpagent" -x "$1" \
         -c "$WORK/snmpd/snmpd.conf" >/dev/null 2>>"$WORK/agent.err" || fail "the agent did not start"
     wait_for 10 segment_exists || fail "the agent did not serve: $(cat "$WORK/agent.err")"
     AGENT_PID=$(pgrep -x qbz_korvodsnmpa | head -1)

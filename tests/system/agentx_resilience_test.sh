@@ -16,6 +16,13 @@ RAID=.1.3.6.1.4.1.7310.4.1
 TREE=.1.3.6.1.4.1.7310
 PING_INTERVAL=5
 
+# True once the daemon's connects to the master's socket failed $1 times.
+failed_connects_at_least() {
+    local count
+    count=$(grep -F "sun_path=\"$SOCKET\"" "$WORK/retries" 2>/dev/null | grep -c ') = -1 E') || true
+    [ "${count:-0}" -ge "$1" ]
+}
+
 private_syslog
 install_sample_definitions
 mkdir -p "$WORK/agentx"
@@ -40,7 +47,13 @@ pass "a master that comes after the daemon is joined; the block served meanwhile
 stop_agentx_snmpd
 wait_for 5 grep -q "AgentX master $SOCKET lost" "$WORK/syslog" || fail "no log line for the loss"
 answers_value "$RELAY_PORT" $RAID.1.1.0 || fail "the block serves while the master is away"
-sleep 2 # a few retries that find nobody, logged once
+# A few retries that find nobody, seen as the daemon's failing connects to the
+# socket (strace only watches), are logged once (checked below).
+strace -qq -f -e trace=connect -e signal=none -o "$WORK/retries" -p "$AGENT_PID" 2>/dev/null &
+TRACER=$!
+wait_for 10 failed_connects_at_least 2 || fail "no retries: $(cat "$WORK/retries")"
+kill "$TRACER"
+wait "$TRACER" 2>/dev/null || true
 start_agentx_snmpd "$AGENTX_PORT"
 start=$EPOCHREALTIME
 wait_for $PING_INTERVAL answers_value "$AGENTX_PORT" $RAID.1.1.0 ||

@@ -12,12 +12,17 @@ H=$HOSTILE_PREFIX
 serve_hostile "$PORT"
 expect_eq 7 "$(hget $H.1.2.0)" "served"
 
-# Runs a get in the background while the daemon is inside a slow read.
+# Runs a get in the background and returns once the daemon is inside the
+# slow read it asks for.
 get_during_slow_read() {
+    local begun
     behave read-slow
+    begun=$(notes "slow read begins")
+    ENDED=$(notes "slow read ends")
     snmpget -v2c -c public "${SNMP[@]}" -Oqv "$TARGET" $H.1.2.0 >"$WORK/pending" 2>&1 &
     PENDING=$!
-    sleep 0.5
+    wait_for 10 noted_at_least "slow read begins" $((begun + 1)) ||
+        fail "the get did not reach the library: $(cat "$WORK/pending")"
 }
 
 elapsed_ms() {
@@ -42,7 +47,8 @@ get_during_slow_read
 pkill -KILL -x qbz_korvosnmpre || fail "no relay to kill"
 wait "$PENDING" || true
 behave
-sleep 3 # the daemon finishes the slow read
+wait_for 10 noted_at_least "slow read ends" $((ENDED + 1)) ||
+    fail "the daemon did not finish the slow read"
 process_alive "$AGENT_PID" || fail "the daemon ended with the relay"
 expect_eq 7 "$(hget $H.1.2.0)" "served through a new relay"
 pass "relay killed mid-request: the daemon unaffected"
@@ -87,7 +93,9 @@ FIRST=$AGENT_PID
 second_status=0
 LD_LIBRARY_PATH=$BUILD_DIR/tests/hostile/plain "$BUILD_DIR/qbz_korvodsnmpagent" \
     -c "$WORK/snmpd/snmpd.conf" >"$WORK/second.out" 2>"$WORK/second.err" || second_status=$?
-sleep 2
+# A request answered after the second daemon's start returned: the block is
+# still the first one's.
+expect_eq 7 "$(hget $H.1.2.0)" "the first daemon serves after the second one's start"
 expect_eq "$FIRST" "$(pgrep -x qbz_korvodsnmpa | paste -sd' ')" "only the first daemon runs"
 segment_exists || fail "the second daemon removed the first one's block"
 expect_eq 7 "$(hget $H.1.2.0)" "the first daemon still serves"
@@ -114,9 +122,11 @@ wait_for 10 process_ended "$AGENT_PID" || fail "the daemon did not stop"
 for signal in TERM INT; do
     : >"$WORK/syslog"
     behave init-slow
+    begun=$(notes "slow init begins")
     LD_LIBRARY_PATH=$BUILD_DIR/tests/hostile/plain "$BUILD_DIR/qbz_korvodsnmpagent" \
         -c "$WORK/snmpd/snmpd.conf" >/dev/null 2>>"$WORK/agent.err" || fail "init-slow start"
-    sleep 1
+    wait_for 10 noted_at_least "slow init begins" $((begun + 1)) ||
+        fail "the daemon did not begin initialising: $(cat "$WORK/agent.err")"
     pid=$(pgrep -x qbz_korvodsnmpa | head -1)
     [ -n "$pid" ] || fail "the daemon is not initialising"
     segment_gone || fail "a block before initialisation ended"

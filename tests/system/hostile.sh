@@ -31,7 +31,8 @@ behave() {
 # Starts the daemon on the hostile library variant $1 (plain, without_holder,
 # without_events, without_init); returns 1 when it does not come to serve.
 start_hostile_agent() {
-    LD_LIBRARY_PATH=$BUILD_DIR/tests/hostile/$1 "$BUILD_DIR/qbz_korvodsnmpagent" \
+    SNMP_PERSISTENT_DIR=$AGENT_PERSISTENT_DIR LD_LIBRARY_PATH=$BUILD_DIR/tests/hostile/$1 \
+        "$BUILD_DIR/qbz_korvodsnmpagent" \
         -c "$WORK/snmpd/snmpd.conf" >/dev/null 2>>"$WORK/agent.err" || return 1
     wait_for 10 segment_exists || return 1
     AGENT_PID=$(pgrep -x qbz_korvodsnmpa | head -1)
@@ -65,6 +66,17 @@ hwalk() {
 expect_agent_sound() {
     agent_running || fail "$1: the daemon ended: $(cat "$WORK/agent.err")"
     ! ls "$WORK"/sanitizer.* >/dev/null 2>&1 || fail "$1: $(cat "$WORK"/sanitizer.*)"
+}
+
+# How many times the library noted $1 (a line of $CONTROL.notes).
+notes() {
+    local count
+    count=$(grep -c -x -F -- "$1" "$CONTROL.notes" 2>/dev/null) || true
+    echo "${count:-0}"
+}
+
+noted_at_least() { # note, count
+    [ "$(notes "$1")" -ge "$2" ]
 }
 
 # Asks the hostile library for a burst of events ("COUNT ARGC KIND" lines).

@@ -13,7 +13,49 @@ SOURCE_DIR=$(cd "$2" && pwd)
 WORK=$(mktemp -d /tmp/korvo-test.XXXXXX)
 AGENT_KEY=0x000884ba
 export SNMP_PERSISTENT_DIR=$WORK/snmp-persist
-mkdir -p "$SNMP_PERSISTENT_DIR"
+# The daemon's persistent folder, apart from the managers' one above: its trap
+# sender (the real snmptrap) saves its state there after every run, first
+# renaming the file to a backup, and a manager that starts in that moment
+# reads both, the engine ID twice, and prints "buffer too small to read octet
+# string (17 < 17)" among its answers.
+AGENT_PERSISTENT_DIR=$WORK/agent-persist
+# (cert_indexes made here, so that the sender does not announce it.)
+mkdir -p "$SNMP_PERSISTENT_DIR" "$AGENT_PERSISTENT_DIR"
+mkdir -m 700 "$AGENT_PERSISTENT_DIR/cert_indexes"
+
+# Deletes a work folder that mktemp made for a test ("/tmp/korvo-NAME.XXXXXX")
+# and everything in it, refusing any other path (an empty one included) and
+# never descending into another file system mounted inside it.
+remove_work_folder() {
+    local folder=${1:-}
+    if [[ ! $folder =~ ^/tmp/korvo-[a-z]+\.[A-Za-z0-9]{6}$ ]]; then
+        echo "not removing [$folder]: not a work folder made by mktemp" >&2
+        return 1
+    fi
+    [ -d "$folder" ] && [ ! -L "$folder" ] || return 0
+    find "$folder" -xdev -delete
+}
+
+# Deletes what is inside a folder, the folder itself stays.
+empty_folder() {
+    local folder=${1:-}
+    [ -n "$folder" ] && [ -d "$folder" ] || { echo "not emptying [$folder]" >&2; return 1; }
+    find "$folder" -xdev -mindepth 1 -delete
+}
+
+# Takes the stand-ins and private folders of the test off the machine's paths,
+# in the test's own mount namespace only (the test is its PID 1): a stand-in
+# mounted over another makes the lower one's file a busy mount point, which
+# the work folder's removal could not delete.
+unmount_stand_ins() {
+    [ $$ -eq 1 ] || return 0
+    local target i
+    for target in /usr/bin/snmptrap /etc/qbz_korvodsnmp /var/lib/qbz_korvodsnmp; do
+        for ((i = 0; i < 5; i++)); do
+            umount "$target" 2>/dev/null || break
+        done
+    done
+}
 
 cleanup() {
     local status=$?
@@ -21,8 +63,8 @@ cleanup() {
     jobs -p | xargs -r kill 2>/dev/null || true
     wait 2>/dev/null || true
     sleep 0.2
-    # Never follow a mount out of the work folder.
-    rm -rf --one-file-system "$WORK" || true
+    unmount_stand_ins
+    remove_work_folder "$WORK" || true
     exit $status
 }
 trap cleanup EXIT
@@ -73,6 +115,11 @@ process_alive() {
 
 process_ended() {
     ! process_alive "$1"
+}
+
+# True while no daemon runs.
+no_agent_runs() {
+    ! pgrep -x qbz_korvodsnmpa >/dev/null
 }
 
 # Replaces /dev by a private one with the usual devices (made afresh, never
@@ -211,7 +258,8 @@ install_sample_definitions() {
 start_agent() {
     [ -f "$WORK/snmpd/snmpd.conf" ] || fail "write snmpd.conf before the agent starts"
     export KORVOSIM_EVENTS=$WORK/events
-    LD_LIBRARY_PATH=$BUILD_DIR "$BUILD_DIR/qbz_korvodsnmpagent" -c "$WORK/snmpd/snmpd.conf" \
+    SNMP_PERSISTENT_DIR=$AGENT_PERSISTENT_DIR LD_LIBRARY_PATH=$BUILD_DIR \
+        "$BUILD_DIR/qbz_korvodsnmpagent" -c "$WORK/snmpd/snmpd.conf" \
         >/dev/null 2>>"$WORK/agent.err" || fail "the agent did not start"
     wait_for 10 segment_exists || fail "the agent did not serve: $(cat "$WORK/agent.err")"
     AGENT_PID=$(pgrep -x qbz_korvodsnmpa | head -1)

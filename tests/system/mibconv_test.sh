@@ -5,8 +5,13 @@ set -u
 BUILD_DIR=$1
 SOURCE_DIR=$2
 TOOL=$BUILD_DIR/qbz_korvomibconv
-WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
+WORK=$(mktemp -d /tmp/korvo-mibconv.XXXXXX)
+# Deletes the work folder, and only a folder mktemp made above.
+remove_work_folder() {
+    [[ $WORK =~ ^/tmp/korvo-mibconv\.[A-Za-z0-9]{6}$ ]] && [ -d "$WORK" ] || return 0
+    find "$WORK" -xdev -delete
+}
+trap remove_work_folder EXIT
 FAILURES=0
 
 fail() {

@@ -119,9 +119,8 @@ expect_eq 0 "$unnamed" "objects without a name in the walk"
 pass "the installed agent walks with names: $(wc -l <"$WORK/walk") objects"
 
 echo "fail-drive 0 3" >"$KORVOSIM_EVENTS"
-wait_for 20 grep -q 'korvosimRaidEvents' "$WORK/traps.log" ||
-    fail "no trap arrived: $(cat "$WORK/traps.log")"
-sleep 0.5
+wait_for 20 grep -q 'korvosimRaidEvents KORVOSIM-RAID-MIB::physicalDriveFailed .*physicalDriveSerialNumber' \
+    "$WORK/traps.log" || fail "no drive-failed trap arrived: $(cat "$WORK/traps.log")"
 traps=$(grep '^TRAP' "$WORK/traps.log")
 expect_contains "$traps" "TRAP KORVOSIM-RAID-MIB::korvosimRaidEvents KORVOSIM-RAID-MIB::physicalDriveFailed" "the drive-failed trap"
 expect_contains "$traps" "KORVOSIM-RAID-MIB::physicalDriveSerialNumber = STRING:" "its variables"

@@ -97,8 +97,7 @@ stop_agent
 # ---- No controller list ----------------------------------------------------
 rm /etc/qbz_korvodsnmp/QBZ_KorvoSNMP.ini
 LD_LIBRARY_PATH=$BUILD_DIR "$BUILD_DIR/qbz_korvodsnmpagent" -c "$WORK/snmpd/snmpd.conf" >/dev/null
-sleep 0.5
-pgrep -x qbz_korvodsnmpa >/dev/null && fail "without a controller list the agent does not stay"
+wait_for 10 no_agent_runs || fail "without a controller list the agent does not stay"
 segment_gone || fail "without a controller list no block is created"
 pass "no controller list"
 echo "1 passed, 0 failed"

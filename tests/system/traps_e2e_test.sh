@@ -25,13 +25,28 @@ traps_numbered() {
     grep '^TRAP' "$TRAPLOG" | cut -f5-8,10- | awk -F'\t' -v n=".$1" '$4 == n'
 }
 
+# Injects an adapter-setting event (trap 6, which no other event of this test
+# gives) and waits until both pairs of the RAID definition have its trap. The
+# library delivers its events one after another and the daemon waits for
+# each sender run, so every trap of the events before it has arrived by then.
+MARKERS=0
+send_marker() {
+    MARKERS=$((MARKERS + 1))
+    echo "event 301 0 Marker$MARKERS $MARKERS" >"$WORK/events"
+    wait_for 15 markers_arrived $((2 * MARKERS)) ||
+        fail "marker $MARKERS did not arrive: $(cat "$TRAPLOG" "$WORK/agent.err")"
+}
+markers_arrived() {
+    [ "$(traps_numbered 6 | cut -f2 | grep -c -x -F "$RAID.100")" -ge "$1" ]
+}
+
 # ---- A drive fails -------------------------------------------------------
 start_snmpd 11763 pass_persist
 serial=$(snmpget -v2c -c public -m '' -Oqv 127.0.0.1:11763 $RAID.3.1.4.3)
 serial=${serial//\"/}
 echo "fail-drive 0 3" >"$WORK/events"
 wait_for 15 trap_count 4 || fail "no traps for the failed drive: $(cat "$TRAPLOG" "$WORK/agent.err")"
-sleep 0.5
+send_marker
 failed=$(traps_numbered 2)
 [ -n "$failed" ] || fail "no 'drive failed' trap: $(cat "$TRAPLOG")"
 expect_eq 2 "$(wc -l <<<"$failed")" "the 'drive failed' trap arrives once per pair"
@@ -50,7 +65,7 @@ pass "a failed drive arrives as traps"
 before=$(grep -c '^TRAP' "$TRAPLOG")
 echo "fan-fail 0" >"$WORK/events"
 wait_for 15 trap_count $((before + 2)) || fail "no traps for the fan: $(cat "$TRAPLOG")"
-sleep 0.5
+send_marker
 fan=$(grep '^TRAP' "$TRAPLOG" | tail -n +$((before + 1)) | cut -f5-8,10- | grep "$SHELF.100")
 expect_contains "$fan" "public$TAB$SHELF.100${TAB}6$TAB.2$TAB$SHELF.1.1.1 = INTEGER: 0" "fan trap"
 [[ "$fan" != *"$SHELF.100.0."* ]] || fail "the enclosure definition hides the description"

@@ -35,8 +35,8 @@ expect_eq 'defAuthPassphrase "firstpass1"|defPrivPassphrase "firstpriv1"|' \
 ! grep -a -q firstpass1 /proc/"$AGENT_PID"/cmdline || fail "a secret on the daemon's command line"
 
 echo "fail-drive 0 3" >"$WORK/events"
-wait_for 15 grep -q "^ARGS" "$RUNS" || fail "no notification: $(cat "$WORK/agent.err")"
-sleep 0.5
+# The first run is complete once its CONF line follows its ARGS line.
+wait_for 15 grep -q "^CONF" "$RUNS" || fail "no notification: $(cat "$RUNS" "$WORK/agent.err")"
 expect_contains "$(head -1 "$RUNS")" \
     "ARGS [-v] [3] [-u] [korvo] [-l] [authPriv] [-a] [SHA] [-x] [AES] [-e] [0x8000000001020304] [10.0.0.4] [] [$RAID.100.0." \
     "the trapsess vector"
@@ -62,7 +62,12 @@ runs_at_least() {
     [ "$(grep -c '^ARGS' "$RUNS" 2>/dev/null)" -ge "$1" ]
 }
 wait_for 15 runs_at_least 4 || fail "notifications after SIGHUP: $(cat "$RUNS" "$WORK/agent.err")"
-sleep 0.5
+# An adapter-setting event after them: the library delivers events one after
+# another and the daemon waits for each run, so once the marker's run to the
+# last destination (the v2c one) is there, every run before it is complete.
+echo "event 301 0 Marker 1" >"$WORK/events"
+wait_for 15 grep -q '^ARGS \[-v\] \[2c\] .*\[Marker\]' "$RUNS" ||
+    fail "the marker's runs: $(cat "$RUNS" "$WORK/agent.err")"
 expect_contains "$(cat "$RUNS")" "CONF /etc/snmp:/usr/share/snmp:$STATE/g2/2 700 600" \
     "runs after the re-reading use the new file"
 expect_contains "$(cat "$RUNS")" "ARGS [-v] [2c] [-c] [public] [10.0.0.5:162] [] [$RAID.100.0." \

@@ -10,9 +10,11 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <system_error>
 #include <unistd.h>
 #include <vector>
 
@@ -30,8 +32,9 @@ class StoreTest : public ::testing::Test {
     void TearDown() override {
         closeAllPtrs();
         ASSERT_EQ(chdir(m_strOldCwd.c_str()), 0);
-        std::string strRemove = "rm -rf '" + m_strDir + "'";
-        ASSERT_EQ(system(strRemove.c_str()), 0);
+        std::error_code ec;
+        std::filesystem::remove_all(m_strDir, ec);
+        ASSERT_FALSE(ec) << "could not remove " << m_strDir << ": " << ec.message();
     }
     std::string path(const std::string& strName) const { return m_strDir + "/" + strName; }
     std::string writeFile(const std::string& strName, const std::string& strText) const {
