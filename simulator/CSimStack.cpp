@@ -297,17 +297,17 @@ bool CSimStack::readInt(ESimClass nClass, int iInstance, const std::string& strN
     std::lock_guard<CSimMutex> lock(m_mutex);
     switch (nClass) {
     case SIM_CLASS_SYSTEM:
-        return ReadIntField(m_vSystem, g_aSystemFields, iInstance, strName, nValue);
+        return ReadField(m_vSystem, g_aSystemFields, iInstance, strName, nValue);
     case SIM_CLASS_ADAPTER:
-        return ReadIntField(m_vAdapters, g_aAdapterFields, iInstance, strName, nValue);
+        return ReadField(m_vAdapters, g_aAdapterFields, iInstance, strName, nValue);
     case SIM_CLASS_PHYSICAL_DRIVE:
-        return ReadIntField(m_vDrives, g_aDriveFields, iInstance, strName, nValue);
+        return ReadField(m_vDrives, g_aDriveFields, iInstance, strName, nValue);
     case SIM_CLASS_LOGICAL_DRIVE:
-        return ReadIntField(m_vLogicalDrives, g_aLogicalFields, iInstance, strName, nValue);
+        return ReadField(m_vLogicalDrives, g_aLogicalFields, iInstance, strName, nValue);
     case SIM_CLASS_ENCLOSURE:
-        return ReadIntField(m_vEnclosures, g_aEnclosureFields, iInstance, strName, nValue);
+        return ReadField(m_vEnclosures, g_aEnclosureFields, iInstance, strName, nValue);
     case SIM_CLASS_BATTERY:
-        return ReadIntField(m_vBatteries, g_aBatteryFields, iInstance, strName, nValue);
+        return ReadField(m_vBatteries, g_aBatteryFields, iInstance, strName, nValue);
     default:
         return false;
     }
@@ -318,15 +318,15 @@ bool CSimStack::readText(ESimClass nClass, int iInstance, const std::string& str
     std::lock_guard<CSimMutex> lock(m_mutex);
     switch (nClass) {
     case SIM_CLASS_SYSTEM:
-        return ReadTextField(m_vSystem, g_aSystemFields, iInstance, strName, strValue);
+        return ReadField(m_vSystem, g_aSystemFields, iInstance, strName, strValue);
     case SIM_CLASS_ADAPTER:
-        return ReadTextField(m_vAdapters, g_aAdapterFields, iInstance, strName, strValue);
+        return ReadField(m_vAdapters, g_aAdapterFields, iInstance, strName, strValue);
     case SIM_CLASS_PHYSICAL_DRIVE:
-        return ReadTextField(m_vDrives, g_aDriveFields, iInstance, strName, strValue);
+        return ReadField(m_vDrives, g_aDriveFields, iInstance, strName, strValue);
     case SIM_CLASS_LOGICAL_DRIVE:
-        return ReadTextField(m_vLogicalDrives, g_aLogicalFields, iInstance, strName, strValue);
+        return ReadField(m_vLogicalDrives, g_aLogicalFields, iInstance, strName, strValue);
     case SIM_CLASS_ENCLOSURE:
-        return ReadTextField(m_vEnclosures, g_aEnclosureFields, iInstance, strName, strValue);
+        return ReadField(m_vEnclosures, g_aEnclosureFields, iInstance, strName, strValue);
     default:
         return false; // batteries have no text attributes
     }
