@@ -32,6 +32,11 @@ const CIntegerKey g_aIntegerKeys[] = {
     {"batteries", &CSimInventory::nBatteries, 0, 64},
 };
 
+// {level, minimum members, tolerated failures}
+const CSimRaidLevel g_aRaidLevels[] = {
+    {0, 1, 0}, {1, 2, 1}, {5, 3, 1}, {6, 4, 2}, {10, 4, 1},
+};
+
 bool ParseInteger(const std::string& strText, long& nValue) {
     if (strText.empty()) {
         return false;
@@ -40,24 +45,6 @@ bool ParseInteger(const std::string& strText, long& nValue) {
     errno = 0;
     nValue = strtol(strText.c_str(), &pszEnd, 10);
     return errno == 0 && *pszEnd == '\0';
-}
-
-// Members a logical drive of the RAID level needs at least; 0 for a level
-// the stack does not offer.
-int MinimumMembers(int nRaidLevel) {
-    switch (nRaidLevel) {
-    case 0:
-        return 1;
-    case 1:
-        return 2;
-    case 5:
-        return 3;
-    case 6:
-    case 10:
-        return 4;
-    default:
-        return 0;
-    }
 }
 
 // Applies one "key value" pair; an empty result means accepted.
@@ -87,10 +74,11 @@ std::string ApplyKey(const std::string& strKey, const std::string& strValue,
 
 // Checks that the counts fit together; an empty result means they do.
 std::string CheckConsistency(const CSimInventory& stInventory) {
-    int nMinimum = MinimumMembers(stInventory.nRaidLevel);
-    if (nMinimum == 0) {
+    const CSimRaidLevel* pLevel = FindRaidLevel(stInventory.nRaidLevel);
+    if (pLevel == nullptr) {
         return "raid-level must be 0, 1, 5, 6 or 10";
     }
+    int nMinimum = pLevel->nMinimumMembers;
     if (stInventory.nHotSparesPerAdapter >= stInventory.nDrivesPerAdapter) {
         return "hot-spares-per-adapter must be less than drives-per-adapter";
     }
@@ -111,6 +99,15 @@ bool FileExists(const std::string& strPath) {
 }
 
 } // namespace
+
+const CSimRaidLevel* FindRaidLevel(int nRaidLevel) {
+    for (const CSimRaidLevel& stLevel : g_aRaidLevels) {
+        if (stLevel.nLevel == nRaidLevel) {
+            return &stLevel;
+        }
+    }
+    return nullptr;
+}
 
 bool LoadInventoryFile(const std::string& strPath, CSimInventory& stInventory,
                        std::string& strError) {

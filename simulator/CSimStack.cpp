@@ -120,14 +120,8 @@ int LogicalSizeMB(int nRaidLevel, int nMembers, int nDriveSizeMB) {
 
 // Members that may be missing before a logical drive goes offline.
 int ToleratedFailures(int nRaidLevel) {
-    switch (nRaidLevel) {
-    case 0:
-        return 0;
-    case 6:
-        return 2;
-    default:
-        return 1;
-    }
+    const CSimRaidLevel* pLevel = FindRaidLevel(nRaidLevel);
+    return pLevel == nullptr ? 1 : pLevel->nToleratedFailures;
 }
 
 // Rebuild progress per step at an adapter's rebuild rate.
