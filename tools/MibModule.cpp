@@ -117,8 +117,18 @@ void CMibModule::noteProblem(const std::string& strSection, const std::string& s
     m_noteProblems.push_back({strSection, strKey, strText});
 }
 
-const MibObjectNotes* CMibModule::objectNotes(const std::string& strSection) const {
-    return m_pNotes == nullptr ? nullptr : m_pNotes->object(strSection);
+// The definition's notes of an attribute or trap variable, when given,
+// replace the written description and add units and named numbers.
+void CMibModule::applyNotes(const std::string& strSection, CMibNode& node) const {
+    const MibObjectNotes* pNotes = m_pNotes == nullptr ? nullptr : m_pNotes->object(strSection);
+    if (pNotes == nullptr) {
+        return;
+    }
+    if (!pNotes->strDescription.empty()) {
+        node.strDescription = pNotes->strDescription;
+    }
+    node.strUnits = pNotes->strUnits;
+    node.enumItems = pNotes->enumItems;
 }
 
 // A name that the module writes into its texts must be printable ASCII.
@@ -127,6 +137,17 @@ void CMibModule::checkName(const std::string& strSection, const char* pszKey, co
         problem(strSection, std::string(pszKey) + " \"" + pszName +
                                 "\" holds characters other than printable ASCII");
     }
+}
+
+// The DATA_TYPE and NAME of an attribute or trap variable; false when the
+// data type is neither text nor integer.
+bool CMibModule::checkLeaf(const std::string& strSection, int iDataType, const char* pszName) {
+    if (iDataType != 1 && iDataType != 2) {
+        problem(strSection, "DATA_TYPE is neither 1 (text) nor 2 (integer)");
+        return false;
+    }
+    checkName(strSection, "NAME", pszName);
+    return true;
 }
 
 bool CMibModule::build() {
@@ -189,25 +210,16 @@ bool CMibModule::addNode(const MibPath& path, const CMibNode& node, const std::s
 bool CMibModule::attributeNode(CMibNode::Kind eKind, const char* pszClass,
                                const CBaseAttrib& attrib, const std::string& strAttribSection,
                                const char* pszEnding, CMibNode& node) {
-    if (attrib.iDataType != 1 && attrib.iDataType != 2) {
-        problem(strAttribSection, "DATA_TYPE is neither 1 (text) nor 2 (integer)");
+    if (!checkLeaf(strAttribSection, attrib.iDataType, attrib.szFnName)) {
         return false;
     }
-    checkName(strAttribSection, "NAME", attrib.szFnName);
     node.eKind = eKind;
     node.strName = m_names.claim(JoinClassAndAttribute(pszClass, attrib.szFnName), m_strStem);
     node.iDataType = attrib.iDataType;
     node.bWritable = attrib.cAccessType == 'W';
     node.strDescription = std::string("The attribute ") + attrib.szFnName + " of the class " +
                           pszClass + ", " + typeWord(attrib.iDataType) + pszEnding;
-    const MibObjectNotes* pNotes = objectNotes(strAttribSection);
-    if (pNotes != nullptr) {
-        if (!pNotes->strDescription.empty()) {
-            node.strDescription = pNotes->strDescription;
-        }
-        node.strUnits = pNotes->strUnits;
-        node.enumItems = pNotes->enumItems;
-    }
+    applyNotes(strAttribSection, node);
     return true;
 }
 
@@ -358,25 +370,16 @@ std::string CMibModule::addTrapVariable(int n) {
         return "";
     }
     int iDataType = atoi(variable.szDataType);
-    if (iDataType != 1 && iDataType != 2) {
-        problem(strSection, "DATA_TYPE is neither 1 (text) nor 2 (integer)");
+    if (!checkLeaf(strSection, iDataType, variable.szAttrName)) {
         return "";
     }
-    checkName(strSection, "NAME", variable.szAttrName);
     CMibNode node;
     node.eKind = CMibNode::NOTIFY_VARIABLE;
     node.strName = m_names.claim(m_strStem + CapitalWord(variable.szAttrName), m_strStem);
     node.iDataType = iDataType;
     node.strDescription = std::string("A value that only traps carry: ") + variable.szAttrName +
                           ", " + typeWord(iDataType) + ".";
-    const MibObjectNotes* pNotes = objectNotes(strSection);
-    if (pNotes != nullptr) {
-        if (!pNotes->strDescription.empty()) {
-            node.strDescription = pNotes->strDescription;
-        }
-        node.strUnits = pNotes->strUnits;
-        node.enumItems = pNotes->enumItems;
-    }
+    applyNotes(strSection, node);
     return addNode(path, node, strSection) ? node.strName : "";
 }
 
