@@ -237,23 +237,32 @@ void CMibModule::addGroup(int n) {
     if (!addNode(groupPath, arc, strSection)) {
         return;
     }
+    addAttributes(group, CMibNode::SCALAR, groupPath, strSection);
+}
+
+// The scalars of a group below its OID, or the columns of a table below its
+// entry: a column's OID is one number.
+void CMibModule::addAttributes(const CGroup& group, CMibNode::Kind eKind, const MibPath& parentPath,
+                               const std::string& strSection) {
+    bool bColumn = eKind == CMibNode::COLUMN;
     int nAttribs = CountFromText(group.szTotalAttrbs);
     for (int k = 0; k < nAttribs; k++) {
         const CBaseAttrib& attrib = group.m_ptrAttribs[k];
         std::string strAttribSection = strSection + "_ATTRB_" + std::to_string(k + 1);
         MibPath tail;
-        if (!ParseMibPath(attrib.szOID, tail)) {
-            problem(strAttribSection, std::string("OID ") + attrib.szOID + " is no OID");
+        if (!ParseMibPath(attrib.szOID, tail) || (bColumn && tail.size() != 1)) {
+            problem(strAttribSection, std::string("OID ") + attrib.szOID +
+                                          (bColumn ? " is no column number" : " is no OID"));
             continue;
         }
-        CMibNode scalar;
-        if (!attributeNode(CMibNode::SCALAR, group.szName, attrib, strAttribSection,
-                           " (one instance, .0).", scalar)) {
+        CMibNode node;
+        if (!attributeNode(eKind, group.szName, attrib, strAttribSection,
+                           bColumn ? "." : " (one instance, .0).", node)) {
             continue;
         }
-        MibPath path = groupPath;
+        MibPath path = parentPath;
         path.insert(path.end(), tail.begin(), tail.end());
-        addNode(path, scalar, strAttribSection);
+        addNode(path, node, strAttribSection);
     }
 }
 
@@ -282,23 +291,7 @@ void CMibModule::addTable(int n) {
         !addNode(entryPath, entry, strSection)) {
         return;
     }
-    int nAttribs = CountFromText(table.szTotalAttrbs);
-    for (int k = 0; k < nAttribs; k++) {
-        const CBaseAttrib& attrib = table.m_ptrAttribs[k];
-        std::string strAttribSection = strSection + "_ATTRB_" + std::to_string(k + 1);
-        MibPath tail;
-        if (!ParseMibPath(attrib.szOID, tail) || tail.size() != 1) {
-            problem(strAttribSection, std::string("OID ") + attrib.szOID + " is no column number");
-            continue;
-        }
-        CMibNode column;
-        if (!attributeNode(CMibNode::COLUMN, table.szName, attrib, strAttribSection, ".", column)) {
-            continue;
-        }
-        MibPath path = entryPath;
-        path.push_back(tail[0]);
-        addNode(path, column, strAttribSection);
-    }
+    addAttributes(table, CMibNode::COLUMN, entryPath, strSection);
     addIndex(table, entryPath, strSection);
 }
 

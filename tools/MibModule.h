@@ -66,6 +66,8 @@ class CMibModule {
     bool attributeNode(CMibNode::Kind eKind, const char* pszClass, const CBaseAttrib& attrib,
                        const std::string& strAttribSection, const char* pszEnding, CMibNode& node);
     void addGroup(int n);
+    void addAttributes(const CGroup& group, CMibNode::Kind eKind, const MibPath& parentPath,
+                       const std::string& strSection);
     void addTable(int n);
     void addIndex(const CTbl& table, const MibPath& entryPath, const std::string& strSection);
     std::string addTrapVariable(int n);
