@@ -32,8 +32,15 @@ const CIntegerKey g_aIntegerKeys[] = {
     {"batteries", &CSimInventory::nBatteries, 0, 64},
 };
 
-// {level, minimum members, tolerated failures}
-const CSimRaidLevel g_aRaidLevels[] = {
+// A RAID level the stack offers: the members a logical drive of that level
+// needs at least, and how many of them may be missing before it goes offline.
+struct CRaidLevel {
+    int nLevel;
+    int nMinimumMembers;
+    int nToleratedFailures;
+};
+
+const CRaidLevel g_aRaidLevels[] = {
     {0, 1, 0}, {1, 2, 1}, {5, 3, 1}, {6, 4, 2}, {10, 4, 1},
 };
 
@@ -45,6 +52,16 @@ bool ParseInteger(const std::string& strText, long& nValue) {
     errno = 0;
     nValue = strtol(strText.c_str(), &pszEnd, 10);
     return errno == 0 && *pszEnd == '\0';
+}
+
+// The row of a RAID level, or null for a level the stack does not offer.
+const CRaidLevel* FindRaidLevel(int nRaidLevel) {
+    for (const CRaidLevel& stLevel : g_aRaidLevels) {
+        if (stLevel.nLevel == nRaidLevel) {
+            return &stLevel;
+        }
+    }
+    return nullptr;
 }
 
 // Applies one "key value" pair; an empty result means accepted.
@@ -74,7 +91,7 @@ std::string ApplyKey(const std::string& strKey, const std::string& strValue,
 
 // Checks that the counts fit together; an empty result means they do.
 std::string CheckConsistency(const CSimInventory& stInventory) {
-    const CSimRaidLevel* pLevel = FindRaidLevel(stInventory.nRaidLevel);
+    const CRaidLevel* pLevel = FindRaidLevel(stInventory.nRaidLevel);
     if (pLevel == nullptr) {
         return "raid-level must be 0, 1, 5, 6 or 10";
     }
@@ -100,13 +117,9 @@ bool FileExists(const std::string& strPath) {
 
 } // namespace
 
-const CSimRaidLevel* FindRaidLevel(int nRaidLevel) {
-    for (const CSimRaidLevel& stLevel : g_aRaidLevels) {
-        if (stLevel.nLevel == nRaidLevel) {
-            return &stLevel;
-        }
-    }
-    return nullptr;
+int ToleratedFailures(int nRaidLevel) {
+    const CRaidLevel* pLevel = FindRaidLevel(nRaidLevel);
+    return pLevel == nullptr ? 1 : pLevel->nToleratedFailures;
 }
 
 bool LoadInventoryFile(const std::string& strPath, CSimInventory& stInventory,

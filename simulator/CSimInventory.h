@@ -17,16 +17,9 @@ struct CSimInventory {
     int nBatteries = 1;
 };
 
-// A RAID level the stack offers: the members a logical drive of that level
-// needs at least, and how many of them may be missing before it goes offline.
-struct CSimRaidLevel {
-    int nLevel;
-    int nMinimumMembers;
-    int nToleratedFailures;
-};
-
-// The row of a RAID level, or null for a level the stack does not offer.
-const CSimRaidLevel* FindRaidLevel(int nRaidLevel);
+// Members a logical drive of the RAID level may miss before it goes offline
+// (1 for a level the stack does not offer).
+int ToleratedFailures(int nRaidLevel);
 
 // The inventory's file name and the system-wide place it is looked for.
 extern const char* const SIM_INVENTORY_FILE_NAME;   // "korvosim.inventory"

@@ -118,12 +118,6 @@ int LogicalSizeMB(int nRaidLevel, int nMembers, int nDriveSizeMB) {
     return static_cast<int>(std::min<long long>(nDataDrives * nDriveSizeMB, INT_MAX));
 }
 
-// Members that may be missing before a logical drive goes offline.
-int ToleratedFailures(int nRaidLevel) {
-    const CSimRaidLevel* pLevel = FindRaidLevel(nRaidLevel);
-    return pLevel == nullptr ? 1 : pLevel->nToleratedFailures;
-}
-
 // Rebuild progress per step at an adapter's rebuild rate.
 int RebuildStep(int nRebuildRate) {
     return std::max(1, nRebuildRate / 2);
