@@ -47,25 +47,27 @@ template <typename TRecord> bool IsInstance(const std::vector<TRecord>& vRecords
     return iInstance >= 0 && static_cast<size_t>(iInstance) < vRecords.size();
 }
 
-template <typename TRecord, size_t N>
-bool ReadIntField(const std::vector<TRecord>& vRecords, const CSimField<TRecord> (&aFields)[N],
-                  int iInstance, const std::string& strName, int& nValue) {
-    const CSimField<TRecord>* pField = FindField(aFields, strName);
-    if (pField == nullptr || pField->pnValue == nullptr || !IsInstance(vRecords, iInstance)) {
-        return false;
-    }
-    nValue = vRecords[iInstance].*pField->pnValue;
-    return true;
+// The record member that holds a field's integer or text, or null when the
+// field is of the other kind.
+template <typename TRecord>
+int TRecord::*ValueMember(const CSimField<TRecord>& stField, const int&) {
+    return stField.pnValue;
+}
+template <typename TRecord>
+std::string TRecord::*ValueMember(const CSimField<TRecord>& stField, const std::string&) {
+    return stField.pstrText;
 }
 
-template <typename TRecord, size_t N>
-bool ReadTextField(const std::vector<TRecord>& vRecords, const CSimField<TRecord> (&aFields)[N],
-                   int iInstance, const std::string& strName, std::string& strValue) {
+// Reads an integer or a text attribute, by the type of value.
+template <typename TRecord, size_t N, typename TValue>
+bool ReadField(const std::vector<TRecord>& vRecords, const CSimField<TRecord> (&aFields)[N],
+               int iInstance, const std::string& strName, TValue& value) {
     const CSimField<TRecord>* pField = FindField(aFields, strName);
-    if (pField == nullptr || pField->pstrText == nullptr || !IsInstance(vRecords, iInstance)) {
+    if (pField == nullptr || ValueMember(*pField, value) == nullptr ||
+        !IsInstance(vRecords, iInstance)) {
         return false;
     }
-    strValue = vRecords[iInstance].*pField->pstrText;
+    value = vRecords[iInstance].*ValueMember(*pField, value);
     return true;
 }
 

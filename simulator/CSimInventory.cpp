@@ -32,6 +32,18 @@ const CIntegerKey g_aIntegerKeys[] = {
     {"batteries", &CSimInventory::nBatteries, 0, 64},
 };
 
+// A RAID level the stack offers: the members a logical drive of that level
+// needs at least, and how many of them may be missing before it goes offline.
+struct CRaidLevel {
+    int nLevel;
+    int nMinimumMembers;
+    int nToleratedFailures;
+};
+
+const CRaidLevel g_aRaidLevels[] = {
+    {0, 1, 0}, {1, 2, 1}, {5, 3, 1}, {6, 4, 2}, {10, 4, 1},
+};
+
 bool ParseInteger(const std::string& strText, long& nValue) {
     if (strText.empty()) {
         return false;
@@ -42,22 +54,14 @@ bool ParseInteger(const std::string& strText, long& nValue) {
     return errno == 0 && *pszEnd == '\0';
 }
 
-// Members a logical drive of the RAID level needs at least; 0 for a level
-// the stack does not offer.
-int MinimumMembers(int nRaidLevel) {
-    switch (nRaidLevel) {
-    case 0:
-        return 1;
-    case 1:
-        return 2;
-    case 5:
-        return 3;
-    case 6:
-    case 10:
-        return 4;
-    default:
-        return 0;
+// The row of a RAID level, or null for a level the stack does not offer.
+const CRaidLevel* FindRaidLevel(int nRaidLevel) {
+    for (const CRaidLevel& stLevel : g_aRaidLevels) {
+        if (stLevel.nLevel == nRaidLevel) {
+            return &stLevel;
+        }
     }
+    return nullptr;
 }
 
 // Applies one "key value" pair; an empty result means accepted.
@@ -87,10 +91,11 @@ std::string ApplyKey(const std::string& strKey, const std::string& strValue,
 
 // Checks that the counts fit together; an empty result means they do.
 std::string CheckConsistency(const CSimInventory& stInventory) {
-    int nMinimum = MinimumMembers(stInventory.nRaidLevel);
-    if (nMinimum == 0) {
+    const CRaidLevel* pLevel = FindRaidLevel(stInventory.nRaidLevel);
+    if (pLevel == nullptr) {
         return "raid-level must be 0, 1, 5, 6 or 10";
     }
+    int nMinimum = pLevel->nMinimumMembers;
     if (stInventory.nHotSparesPerAdapter >= stInventory.nDrivesPerAdapter) {
         return "hot-spares-per-adapter must be less than drives-per-adapter";
     }
@@ -111,6 +116,11 @@ bool FileExists(const std::string& strPath) {
 }
 
 } // namespace
+
+int ToleratedFailures(int nRaidLevel) {
+    const CRaidLevel* pLevel = FindRaidLevel(nRaidLevel);
+    return pLevel == nullptr ? 1 : pLevel->nToleratedFailures;
+}
 
 bool LoadInventoryFile(const std::string& strPath, CSimInventory& stInventory,
                        std::string& strError) {

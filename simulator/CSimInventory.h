@@ -17,6 +17,10 @@ struct CSimInventory {
     int nBatteries = 1;
 };
 
+// Members a logical drive of the RAID level may miss before it goes offline
+// (1 for a level the stack does not offer).
+int ToleratedFailures(int nRaidLevel);
+
 // The inventory's file name and the system-wide place it is looked for.
 extern const char* const SIM_INVENTORY_FILE_NAME;   // "korvosim.inventory"
 extern const char* const SIM_INVENTORY_SYSTEM_PATH; // "/etc/qbz_korvodsnmp/korvosim.inventory"

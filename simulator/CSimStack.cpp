@@ -118,18 +118,6 @@ int LogicalSizeMB(int nRaidLevel, int nMembers, int nDriveSizeMB) {
     return static_cast<int>(std::min<long long>(nDataDrives * nDriveSizeMB, INT_MAX));
 }
 
-// Members that may be missing before a logical drive goes offline.
-int ToleratedFailures(int nRaidLevel) {
-    switch (nRaidLevel) {
-    case 0:
-        return 0;
-    case 6:
-        return 2;
-    default:
-        return 1;
-    }
-}
-
 // Rebuild progress per step at an adapter's rebuild rate.
 int RebuildStep(int nRebuildRate) {
     return std::max(1, nRebuildRate / 2);
@@ -272,91 +260,67 @@ void CSimStack::buildEnclosuresAndBatteries(const CSimInventory& stInventory) {
     }
 }
 
-int CSimStack::getInstanceCount(ESimClass nClass) const {
-    std::lock_guard<CSimMutex> lock(m_mutex);
+template <typename TSelf, typename TResult, typename TVisit>
+TResult CSimStack::visitClass(TSelf& self, ESimClass nClass, TResult xNone, TVisit fnVisit) {
     switch (nClass) {
     case SIM_CLASS_SYSTEM:
-        return static_cast<int>(m_vSystem.size());
+        return fnVisit(self.m_vSystem, g_aSystemFields);
     case SIM_CLASS_ADAPTER:
-        return static_cast<int>(m_vAdapters.size());
+        return fnVisit(self.m_vAdapters, g_aAdapterFields);
     case SIM_CLASS_PHYSICAL_DRIVE:
-        return static_cast<int>(m_vDrives.size());
+        return fnVisit(self.m_vDrives, g_aDriveFields);
     case SIM_CLASS_LOGICAL_DRIVE:
-        return static_cast<int>(m_vLogicalDrives.size());
+        return fnVisit(self.m_vLogicalDrives, g_aLogicalFields);
     case SIM_CLASS_ENCLOSURE:
-        return static_cast<int>(m_vEnclosures.size());
+        return fnVisit(self.m_vEnclosures, g_aEnclosureFields);
     case SIM_CLASS_BATTERY:
-        return static_cast<int>(m_vBatteries.size());
+        return fnVisit(self.m_vBatteries, g_aBatteryFields);
     default:
-        return 0;
+        return xNone;
     }
+}
+
+int CSimStack::getInstanceCount(ESimClass nClass) const {
+    std::lock_guard<CSimMutex> lock(m_mutex);
+    return visitClass(*this, nClass, 0, [](const auto& vRecords, const auto&) {
+        return static_cast<int>(vRecords.size());
+    });
 }
 
 bool CSimStack::readInt(ESimClass nClass, int iInstance, const std::string& strName,
                         int& nValue) const {
     std::lock_guard<CSimMutex> lock(m_mutex);
-    switch (nClass) {
-    case SIM_CLASS_SYSTEM:
-        return ReadIntField(m_vSystem, g_aSystemFields, iInstance, strName, nValue);
-    case SIM_CLASS_ADAPTER:
-        return ReadIntField(m_vAdapters, g_aAdapterFields, iInstance, strName, nValue);
-    case SIM_CLASS_PHYSICAL_DRIVE:
-        return ReadIntField(m_vDrives, g_aDriveFields, iInstance, strName, nValue);
-    case SIM_CLASS_LOGICAL_DRIVE:
-        return ReadIntField(m_vLogicalDrives, g_aLogicalFields, iInstance, strName, nValue);
-    case SIM_CLASS_ENCLOSURE:
-        return ReadIntField(m_vEnclosures, g_aEnclosureFields, iInstance, strName, nValue);
-    case SIM_CLASS_BATTERY:
-        return ReadIntField(m_vBatteries, g_aBatteryFields, iInstance, strName, nValue);
-    default:
-        return false;
-    }
+    return visitClass(*this, nClass, false, [&](const auto& vRecords, const auto& aFields) {
+        return ReadField(vRecords, aFields, iInstance, strName, nValue);
+    });
 }
 
 bool CSimStack::readText(ESimClass nClass, int iInstance, const std::string& strName,
                          std::string& strValue) const {
     std::lock_guard<CSimMutex> lock(m_mutex);
-    switch (nClass) {
-    case SIM_CLASS_SYSTEM:
-        return ReadTextField(m_vSystem, g_aSystemFields, iInstance, strName, strValue);
-    case SIM_CLASS_ADAPTER:
-        return ReadTextField(m_vAdapters, g_aAdapterFields, iInstance, strName, strValue);
-    case SIM_CLASS_PHYSICAL_DRIVE:
-        return ReadTextField(m_vDrives, g_aDriveFields, iInstance, strName, strValue);
-    case SIM_CLASS_LOGICAL_DRIVE:
-        return ReadTextField(m_vLogicalDrives, g_aLogicalFields, iInstance, strName, strValue);
-    case SIM_CLASS_ENCLOSURE:
-        return ReadTextField(m_vEnclosures, g_aEnclosureFields, iInstance, strName, strValue);
-    default:
-        return false; // batteries have no text attributes
-    }
+    return visitClass(*this, nClass, false, [&](const auto& vRecords, const auto& aFields) {
+        return ReadField(vRecords, aFields, iInstance, strName, strValue);
+    });
 }
 
+// A drive's State follows its own rules (writeDriveState); the other
+// writable attributes are kept within their range, and a changed adapter
+// setting is reported.
 bool CSimStack::writeInt(ESimClass nClass, int iInstance, const std::string& strName, int nValue,
                          SimEventList& vEvents) {
     std::lock_guard<CSimMutex> lock(m_mutex);
-    int nOld = 0;
-    switch (nClass) {
-    case SIM_CLASS_ADAPTER:
-        if (!WriteIntField(m_vAdapters, g_aAdapterFields, iInstance, strName, nValue, nOld)) {
-            return false;
-        }
-        if (nOld != nValue) {
-            vEvents.push_back(MakeAdapterSettingEvent(m_vAdapters[iInstance], strName, nValue));
-        }
-        return true;
-    case SIM_CLASS_PHYSICAL_DRIVE:
+    if (nClass == SIM_CLASS_PHYSICAL_DRIVE) {
         return strName == "State" && IsInstance(m_vDrives, iInstance) &&
                writeDriveState(iInstance, nValue, vEvents);
-    case SIM_CLASS_LOGICAL_DRIVE:
-        return WriteIntField(m_vLogicalDrives, g_aLogicalFields, iInstance, strName, nValue, nOld);
-    case SIM_CLASS_ENCLOSURE:
-        return WriteIntField(m_vEnclosures, g_aEnclosureFields, iInstance, strName, nValue, nOld);
-    case SIM_CLASS_BATTERY:
-        return WriteIntField(m_vBatteries, g_aBatteryFields, iInstance, strName, nValue, nOld);
-    default:
-        return false;
     }
+    int nOld = 0;
+    bool bWritten = visitClass(*this, nClass, false, [&](auto& vRecords, const auto& aFields) {
+        return WriteIntField(vRecords, aFields, iInstance, strName, nValue, nOld);
+    });
+    if (bWritten && nClass == SIM_CLASS_ADAPTER && nOld != nValue) {
+        vEvents.push_back(MakeAdapterSettingEvent(m_vAdapters[iInstance], strName, nValue));
+    }
+    return bWritten;
 }
 
 // An administrator may take an online drive offline (1), bring an offline

@@ -53,6 +53,12 @@ class CSimStack {
     void buildLogicalDrives(const CSimInventory& stInventory);
     void buildEnclosuresAndBatteries(const CSimInventory& stInventory);
 
+    // Hands the records of a class and their attribute table to fnVisit and
+    // returns its answer; xNone for a class the stack does not hold. TSelf is
+    // the stack, const or not.
+    template <typename TSelf, typename TResult, typename TVisit>
+    static TResult visitClass(TSelf& self, ESimClass nClass, TResult xNone, TVisit fnVisit);
+
     int locateDrive(int nAdapterId, int nDriveId) const;
     bool writeDriveState(int iDrive, int nState, SimEventList& vEvents);
     void changeDriveState(int iDrive, int nState, SimEventList& vEvents);

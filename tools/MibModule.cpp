@@ -117,8 +117,18 @@ void CMibModule::noteProblem(const std::string& strSection, const std::string& s
     m_noteProblems.push_back({strSection, strKey, strText});
 }
 
-const MibObjectNotes* CMibModule::objectNotes(const std::string& strSection) const {
-    return m_pNotes == nullptr ? nullptr : m_pNotes->object(strSection);
+// The definition's notes of an attribute or trap variable, when given,
+// replace the written description and add units and named numbers.
+void CMibModule::applyNotes(const std::string& strSection, CMibNode& node) const {
+    const MibObjectNotes* pNotes = m_pNotes == nullptr ? nullptr : m_pNotes->object(strSection);
+    if (pNotes == nullptr) {
+        return;
+    }
+    if (!pNotes->strDescription.empty()) {
+        node.strDescription = pNotes->strDescription;
+    }
+    node.strUnits = pNotes->strUnits;
+    node.enumItems = pNotes->enumItems;
 }
 
 // A name that the module writes into its texts must be printable ASCII.
@@ -127,6 +137,17 @@ void CMibModule::checkName(const std::string& strSection, const char* pszKey, co
         problem(strSection, std::string(pszKey) + " \"" + pszName +
                                 "\" holds characters other than printable ASCII");
     }
+}
+
+// The DATA_TYPE and NAME of an attribute or trap variable; false when the
+// data type is neither text nor integer.
+bool CMibModule::checkLeaf(const std::string& strSection, int iDataType, const char* pszName) {
+    if (iDataType != 1 && iDataType != 2) {
+        problem(strSection, "DATA_TYPE is neither 1 (text) nor 2 (integer)");
+        return false;
+    }
+    checkName(strSection, "NAME", pszName);
+    return true;
 }
 
 bool CMibModule::build() {
@@ -189,25 +210,16 @@ bool CMibModule::addNode(const MibPath& path, const CMibNode& node, const std::s
 bool CMibModule::attributeNode(CMibNode::Kind eKind, const char* pszClass,
                                const CBaseAttrib& attrib, const std::string& strAttribSection,
                                const char* pszEnding, CMibNode& node) {
-    if (attrib.iDataType != 1 && attrib.iDataType != 2) {
-        problem(strAttribSection, "DATA_TYPE is neither 1 (text) nor 2 (integer)");
+    if (!checkLeaf(strAttribSection, attrib.iDataType, attrib.szFnName)) {
         return false;
     }
-    checkName(strAttribSection, "NAME", attrib.szFnName);
     node.eKind = eKind;
     node.strName = m_names.claim(JoinClassAndAttribute(pszClass, attrib.szFnName), m_strStem);
     node.iDataType = attrib.iDataType;
     node.bWritable = attrib.cAccessType == 'W';
     node.strDescription = std::string("The attribute ") + attrib.szFnName + " of the class " +
                           pszClass + ", " + typeWord(attrib.iDataType) + pszEnding;
-    const MibObjectNotes* pNotes = objectNotes(strAttribSection);
-    if (pNotes != nullptr) {
-        if (!pNotes->strDescription.empty()) {
-            node.strDescription = pNotes->strDescription;
-        }
-        node.strUnits = pNotes->strUnits;
-        node.enumItems = pNotes->enumItems;
-    }
+    applyNotes(strAttribSection, node);
     return true;
 }
 
@@ -225,23 +237,32 @@ void CMibModule::addGroup(int n) {
     if (!addNode(groupPath, arc, strSection)) {
         return;
     }
+    addAttributes(group, CMibNode::SCALAR, groupPath, strSection);
+}
+
+// The scalars of a group below its OID, or the columns of a table below its
+// entry: a column's OID is one number.
+void CMibModule::addAttributes(const CGroup& group, CMibNode::Kind eKind, const MibPath& parentPath,
+                               const std::string& strSection) {
+    bool bColumn = eKind == CMibNode::COLUMN;
     int nAttribs = CountFromText(group.szTotalAttrbs);
     for (int k = 0; k < nAttribs; k++) {
         const CBaseAttrib& attrib = group.m_ptrAttribs[k];
         std::string strAttribSection = strSection + "_ATTRB_" + std::to_string(k + 1);
         MibPath tail;
-        if (!ParseMibPath(attrib.szOID, tail)) {
-            problem(strAttribSection, std::string("OID ") + attrib.szOID + " is no OID");
+        if (!ParseMibPath(attrib.szOID, tail) || (bColumn && tail.size() != 1)) {
+            problem(strAttribSection, std::string("OID ") + attrib.szOID +
+                                          (bColumn ? " is no column number" : " is no OID"));
             continue;
         }
-        CMibNode scalar;
-        if (!attributeNode(CMibNode::SCALAR, group.szName, attrib, strAttribSection,
-                           " (one instance, .0).", scalar)) {
+        CMibNode node;
+        if (!attributeNode(eKind, group.szName, attrib, strAttribSection,
+                           bColumn ? "." : " (one instance, .0).", node)) {
             continue;
         }
-        MibPath path = groupPath;
+        MibPath path = parentPath;
         path.insert(path.end(), tail.begin(), tail.end());
-        addNode(path, scalar, strAttribSection);
+        addNode(path, node, strAttribSection);
     }
 }
 
@@ -270,23 +291,7 @@ void CMibModule::addTable(int n) {
         !addNode(entryPath, entry, strSection)) {
         return;
     }
-    int nAttribs = CountFromText(table.szTotalAttrbs);
-    for (int k = 0; k < nAttribs; k++) {
-        const CBaseAttrib& attrib = table.m_ptrAttribs[k];
-        std::string strAttribSection = strSection + "_ATTRB_" + std::to_string(k + 1);
-        MibPath tail;
-        if (!ParseMibPath(attrib.szOID, tail) || tail.size() != 1) {
-            problem(strAttribSection, std::string("OID ") + attrib.szOID + " is no column number");
-            continue;
-        }
-        CMibNode column;
-        if (!attributeNode(CMibNode::COLUMN, table.szName, attrib, strAttribSection, ".", column)) {
-            continue;
-        }
-        MibPath path = entryPath;
-        path.push_back(tail[0]);
-        addNode(path, column, strAttribSection);
-    }
+    addAttributes(table, CMibNode::COLUMN, entryPath, strSection);
     addIndex(table, entryPath, strSection);
 }
 
@@ -358,25 +363,16 @@ std::string CMibModule::addTrapVariable(int n) {
         return "";
     }
     int iDataType = atoi(variable.szDataType);
-    if (iDataType != 1 && iDataType != 2) {
-        problem(strSection, "DATA_TYPE is neither 1 (text) nor 2 (integer)");
+    if (!checkLeaf(strSection, iDataType, variable.szAttrName)) {
         return "";
     }
-    checkName(strSection, "NAME", variable.szAttrName);
     CMibNode node;
     node.eKind = CMibNode::NOTIFY_VARIABLE;
     node.strName = m_names.claim(m_strStem + CapitalWord(variable.szAttrName), m_strStem);
     node.iDataType = iDataType;
     node.strDescription = std::string("A value that only traps carry: ") + variable.szAttrName +
                           ", " + typeWord(iDataType) + ".";
-    const MibObjectNotes* pNotes = objectNotes(strSection);
-    if (pNotes != nullptr) {
-        if (!pNotes->strDescription.empty()) {
-            node.strDescription = pNotes->strDescription;
-        }
-        node.strUnits = pNotes->strUnits;
-        node.enumItems = pNotes->enumItems;
-    }
+    applyNotes(strSection, node);
     return addNode(path, node, strSection) ? node.strName : "";
 }
 

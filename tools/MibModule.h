@@ -59,12 +59,15 @@ class CMibModule {
     void problem(const std::string& strSection, const std::string& strText);
     void noteProblem(const std::string& strSection, const std::string& strKey,
                      const std::string& strText);
-    const MibObjectNotes* objectNotes(const std::string& strSection) const;
+    void applyNotes(const std::string& strSection, CMibNode& node) const;
     void checkName(const std::string& strSection, const char* pszKey, const char* pszName);
+    bool checkLeaf(const std::string& strSection, int iDataType, const char* pszName);
     bool addNode(const MibPath& path, const CMibNode& node, const std::string& strSection);
     bool attributeNode(CMibNode::Kind eKind, const char* pszClass, const CBaseAttrib& attrib,
                        const std::string& strAttribSection, const char* pszEnding, CMibNode& node);
     void addGroup(int n);
+    void addAttributes(const CGroup& group, CMibNode::Kind eKind, const MibPath& parentPath,
+                       const std::string& strSection);
     void addTable(int n);
     void addIndex(const CTbl& table, const MibPath& entryPath, const std::string& strSection);
     std::string addTrapVariable(int n);
