@@ -81,17 +81,18 @@ FILE* OpenConfigFile(const char* pszPath, long nMaxBytes, ConfigFileStatus& eSta
 }
 
 const char* DescribeConfigFileStatus(ConfigFileStatus eStatus) {
-    switch (eStatus) {
-    case CONFIG_FILE_OPENED:
-        return "readable";
-    case CONFIG_FILE_MISSING:
-        return "no such file or no permission to read it";
-    case CONFIG_FILE_NOT_REGULAR:
-        return "not a regular file";
-    case CONFIG_FILE_TOO_LARGE:
-        return "larger than the agent reads";
+    // In the order of ConfigFileStatus.
+    static const char* const aDescriptions[] = {
+        "readable",
+        "no such file or no permission to read it",
+        "not a regular file",
+        "larger than the agent reads",
+    };
+    size_t nStatus = static_cast<size_t>(eStatus);
+    if (nStatus >= sizeof(aDescriptions) / sizeof(aDescriptions[0])) {
+        return "unreadable";
     }
-    return "unreadable";
+    return aDescriptions[nStatus];
 }
 
 CConfigLineReader::CConfigLineReader(FILE* pFile, long nMaxBytes)
