@@ -31,56 +31,27 @@ int CountFromText(const char* pszCount) {
 
 // ---- Records ----------------------------------------------------------------
 
-CBaseAttrib::CBaseAttrib() : cAccessType('R'), iDataType(0) {
-    memset(szOID, 0, sizeof(szOID));
-    memset(szDataType, 0, sizeof(szDataType));
-    memset(szFnName, 0, sizeof(szFnName));
-}
+// Each field is value-initialised: the texts all zero bytes, the numbers 0.
 
-CGroup::CGroup() : m_ptrAttribs(nullptr) {
-    memset(szName, 0, sizeof(szName));
-    memset(szEntryOID, 0, sizeof(szEntryOID));
-    memset(szTotalAttrbs, 0, sizeof(szTotalAttrbs));
-}
+CBaseAttrib::CBaseAttrib() : szOID(), szDataType(), szFnName(), cAccessType('R'), iDataType(0) {}
 
-CTbl::CTbl() : nTotalKeys(0) {
-    memset(szTotalKeys, 0, sizeof(szTotalKeys));
-    memset(szKeys, 0, sizeof(szKeys));
-}
+CGroup::CGroup() : szName(), szEntryOID(), szTotalAttrbs(), m_ptrAttribs(nullptr) {}
 
-CTrap::CTrap() {
-    memset(szTrapCode, 0, sizeof(szTrapCode));
-    memset(szEntryOID, 0, sizeof(szEntryOID));
-    memset(szTotAttrbs, 0, sizeof(szTotAttrbs));
-    memset(szAttrbIndex, 0, sizeof(szAttrbIndex));
-    memset(szTrapID, 0, sizeof(szTrapID));
-}
+CTbl::CTbl() : nTotalKeys(0), szTotalKeys(), szKeys() {}
 
-CTrapAttrib::CTrapAttrib() {
-    memset(szOID, 0, sizeof(szOID));
-    memset(szDataType, 0, sizeof(szDataType));
-    memset(szAttrName, 0, sizeof(szAttrName));
-}
+CTrap::CTrap() : szTrapCode(), szEntryOID(), szTotAttrbs(), szAttrbIndex(), szTrapID() {}
 
-MapObj::MapObj() {
-    memset(szFromOID, 0, sizeof(szFromOID));
-    memset(szToOID, 0, sizeof(szToOID));
-}
+CTrapAttrib::CTrapAttrib() : szOID(), szDataType(), szAttrName() {}
 
-obj_attrib::obj_attrib() : iNumKeys(0), iDataType(0), cAccessType(0) {
-    memset(szOID, 0, sizeof(szOID));
-    memset(szOIDPrefix, 0, sizeof(szOIDPrefix));
-    memset(szClassName, 0, sizeof(szClassName));
-    memset(szName, 0, sizeof(szName));
-    memset(szKeys, 0, sizeof(szKeys));
-}
+MapObj::MapObj() : szFromOID(), szToOID() {}
 
-TrapObj::TrapObj() : m_ptrAttribs(nullptr), nTrapID(0), nTotalAttrbs(0) {
-    memset(szTrapCode, 0, sizeof(szTrapCode));
-    memset(szEntryOID, 0, sizeof(szEntryOID));
-    memset(szOIDPrefix, 0, sizeof(szOIDPrefix));
-    memset(szOIDView, 0, sizeof(szOIDView));
-}
+obj_attrib::obj_attrib()
+    : iNumKeys(0), szOID(), szOIDPrefix(), iDataType(0), cAccessType(0), szClassName(), szName(),
+      szKeys() {}
+
+TrapObj::TrapObj()
+    : m_ptrAttribs(nullptr), nTrapID(0), nTotalAttrbs(0), szTrapCode(), szEntryOID(), szOIDPrefix(),
+      szOIDView() {}
 
 void releaseTrapObj(TrapObj* pTrapObj) {
     if (pTrapObj == nullptr) {
