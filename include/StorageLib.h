@@ -110,26 +110,29 @@ class CEventInfo {
 };
 
 // Byte offsets the agent relies on, per build.
+struct CEventInfoLayout {
+    size_t nLibIndex, nArgCount, nEventCode, nDescription, nFirstArgText, nFirstArgValue,
+        nArgStride;
+};
 #if defined(_WIN32) && !defined(_WIN64)
-static_assert(offsetof(CEventInfo, iLibIndex) == 4, "iLibIndex offset");
-static_assert(offsetof(CEventInfo, iArgCount) == 16, "iArgCount offset");
-static_assert(offsetof(CEventInfo, iEventCode) == 20, "iEventCode offset");
-static_assert(offsetof(CEventInfo, szDescription) == 24, "szDescription offset");
-static_assert(offsetof(CEventInfo, aArgs) + offsetof(CEventArg, szArgText) == 220,
-              "aArgs[0].szArgText offset");
-static_assert(offsetof(CEventInfo, aArgs) + offsetof(CEventArg, iArgValue) == 476,
-              "aArgs[0].iArgValue offset");
-static_assert(sizeof(CEventArg) == 300, "argument stride");
+constexpr CEventInfoLayout EVENT_INFO_LAYOUT = {4, 16, 20, 24, 220, 476, 300};
 #elif defined(__linux__) && defined(__LP64__)
-static_assert(offsetof(CEventInfo, iLibIndex) == 8, "iLibIndex offset");
-static_assert(offsetof(CEventInfo, iArgCount) == 20, "iArgCount offset");
-static_assert(offsetof(CEventInfo, iEventCode) == 24, "iEventCode offset");
-static_assert(offsetof(CEventInfo, szDescription) == 28, "szDescription offset");
-static_assert(offsetof(CEventInfo, aArgs) + offsetof(CEventArg, szArgText) == 228,
+constexpr CEventInfoLayout EVENT_INFO_LAYOUT = {8, 20, 24, 28, 228, 484, 304};
+#endif
+#if (defined(_WIN32) && !defined(_WIN64)) || (defined(__linux__) && defined(__LP64__))
+static_assert(offsetof(CEventInfo, iLibIndex) == EVENT_INFO_LAYOUT.nLibIndex, "iLibIndex offset");
+static_assert(offsetof(CEventInfo, iArgCount) == EVENT_INFO_LAYOUT.nArgCount, "iArgCount offset");
+static_assert(offsetof(CEventInfo, iEventCode) == EVENT_INFO_LAYOUT.nEventCode,
+              "iEventCode offset");
+static_assert(offsetof(CEventInfo, szDescription) == EVENT_INFO_LAYOUT.nDescription,
+              "szDescription offset");
+static_assert(offsetof(CEventInfo, aArgs) + offsetof(CEventArg, szArgText) ==
+                  EVENT_INFO_LAYOUT.nFirstArgText,
               "aArgs[0].szArgText offset");
-static_assert(offsetof(CEventInfo, aArgs) + offsetof(CEventArg, iArgValue) == 484,
+static_assert(offsetof(CEventInfo, aArgs) + offsetof(CEventArg, iArgValue) ==
+                  EVENT_INFO_LAYOUT.nFirstArgValue,
               "aArgs[0].iArgValue offset");
-static_assert(sizeof(CEventArg) == 304, "argument stride");
+static_assert(sizeof(CEventArg) == EVENT_INFO_LAYOUT.nArgStride, "argument stride");
 #endif
 
 // The agent's event callback. The library calls it once per event, from its
