@@ -15,7 +15,7 @@
 struct NotificationTexts {
     int nVars;                      // variables, 1 to TRAP_SENDER_MAX_VARS to be sent
     const OID_VAR* pVars;           // the variables
-    const char* pszTrapID;          // the specific trap number
+    const char* pszTrapID;          // the trap number within the enterprise
     const char* pszEnterpriseOID;   // prefix.ENTRY_OID
     const char* pszNotificationOID; // prefix.ENTRY_OID.0.TRAP_ID (RFC 3584)
 };
