@@ -266,7 +266,7 @@ unserve
 # ---- Traps -------------------------------------------------------------------
 # SNMPv1 traps, SNMPv2c traps and informs (each acknowledged by snmptrapd),
 # to one and to four destinations.
-if grep -q '^int ExecTrap' "$SOURCE_DIR/src/genpvktrap.cpp"; then
+if grep -q '^int ExecTrap' "$SOURCE_DIR/src/traps/genpvktrap.cpp"; then
     trap_set
 fi
 echo "end-to-end benchmarks done"
