@@ -1,17 +1,11 @@
 #!/bin/bash
 # The definition tool on the sample definitions and on broken ones, and the
 # controller list read at its fixed place (in a private mount namespace).
-set -u
-BUILD_DIR=$1
-SOURCE_DIR=$2
+# The shared set-up of the system tests (work folder, net-snmp folders of the
+# test's own, clean-up); here a failure is counted and the checks go on.
+source "$(dirname "$0")/lib.sh"
+set +e
 TOOL=$BUILD_DIR/qbz_korvomibconv
-WORK=$(mktemp -d /tmp/korvo-mibconv.XXXXXX)
-# Deletes the work folder, and only a folder mktemp made above.
-remove_work_folder() {
-    [[ $WORK =~ ^/tmp/korvo-mibconv\.[A-Za-z0-9]{6}$ ]] && [ -d "$WORK" ] || return 0
-    find "$WORK" -xdev -delete
-}
-trap remove_work_folder EXIT
 FAILURES=0
 
 fail() {
