@@ -201,8 +201,9 @@ for text in 'DEMO-STORE-MIB DEFINITIONS ::= BEGIN' 'ORGANIZATION' '"Demo storage
     '"How many disks there are."' 'diskChanged NOTIFICATION-TYPE' 'A disk changed. Event code 0x1a'; do
     grep -qF -- "$text" "$WORK/DEMO-STORE-MIB.txt" || fail "the module lacks [$text]"
 done
-name=$(snmptranslate -m DEMO-STORE-MIB -M "+$WORK:$BUILD_DIR/mibs" .1.3.6.1.4.1.7310.9.100.0.1 2>&1)
-[ "$name" == "DEMO-STORE-MIB::diskChanged" ] || fail "snmptranslate: $name"
+name=$(snmptranslate -m DEMO-STORE-MIB -M "+$WORK:$BUILD_DIR/mibs" .1.3.6.1.4.1.7310.9.100.0.1 \
+    2>"$WORK/err")
+[ "$name" == "DEMO-STORE-MIB::diskChanged" ] || fail "snmptranslate: [$name] $(cat "$WORK/err")"
 # build and the persisted file ignore the keys; dump says so.
 $TOOL build "$WORK/noted.ini" "$WORK/noted.dat" || fail "build with the keys"
 $TOOL build "$WORK/good.ini" "$WORK/good.dat" || fail "build good"
