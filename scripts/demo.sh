@@ -54,9 +54,14 @@ finish() {
     fi
 }
 trap finish EXIT
+# The managers, snmptrapd and the daemon's trap sender keep to net-snmp
+# folders of the demo's own: neither the machine's persistent folder nor its
+# client configuration (the demo's loads no MIB module unless -m names it).
 export SNMP_PERSISTENT_DIR=$WORK/client
+export SNMPCONFPATH=$WORK/client-conf
 export KORVOSIM_EVENTS=$WORK/events
-mkdir -p "$WORK"/{etc,snmpd,snmpd-relay,agentx,client/cert_indexes} /etc/qbz_korvodsnmp
+mkdir -p "$WORK"/{etc,snmpd,snmpd-relay,agentx,client/cert_indexes,client-conf} /etc/qbz_korvodsnmp
+echo "mibs :" >"$SNMPCONFPATH/snmp.conf"
 
 step() { printf '\n== %s\n' "$*"; }
 
