@@ -14,21 +14,29 @@
 #   scripts/demo.sh            build, show, keep serving
 #   scripts/demo.sh --smoke    build, show, stop by itself
 #
-# Run as root on Debian 12.
+# It installs and builds only what it runs: net-snmp, the exporter and the
+# build tools (install-deps.sh --demo), and the daemon, relay, definition
+# tool, simulated library, sample definitions and MIB modules, without the
+# tests, in build-demo/. Run as root on Debian 12.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+BUILD_FOLDER=build-demo
+DEMO_TARGETS=(qbz_korvodsnmpagent qbz_korvosnmprelay qbz_korvomibconv korvosim
+              korvo_sample_definitions korvo_mibs)
 
 if [ "${KORVO_DEMO_INSIDE:-}" != 1 ]; then
-    scripts/install-deps.sh
-    cmake -S . -B build >/dev/null
-    cmake --build build -j2
+    echo "demo: installs what is missing of $(scripts/install-deps.sh --demo --list);" \
+        "builds ${DEMO_TARGETS[*]} in $BUILD_FOLDER/"
+    scripts/install-deps.sh --demo
+    cmake -S . -B $BUILD_FOLDER -DKORVO_BUILD_TESTS=OFF >/dev/null
+    cmake --build $BUILD_FOLDER -j2 --target "${DEMO_TARGETS[@]}"
     export KORVO_DEMO_INSIDE=1
     exec unshare --mount --ipc --pid --fork --mount-proc "$0" "$@"
 fi
 
 SMOKE=0
 [ "${1:-}" == "--smoke" ] && SMOKE=1
-BUILD=$PWD/build
+BUILD=$PWD/$BUILD_FOLDER
 PORT=11161
 TRAP_PORT=11162
 RELAY_PORT=11163
@@ -46,9 +54,14 @@ finish() {
     fi
 }
 trap finish EXIT
+# The managers, snmptrapd and the daemon's trap sender keep to net-snmp
+# folders of the demo's own: neither the machine's persistent folder nor its
+# client configuration (the demo's loads no MIB module unless -m names it).
 export SNMP_PERSISTENT_DIR=$WORK/client
+export SNMPCONFPATH=$WORK/client-conf
 export KORVOSIM_EVENTS=$WORK/events
-mkdir -p "$WORK"/{etc,snmpd,snmpd-relay,agentx,client/cert_indexes} /etc/qbz_korvodsnmp
+mkdir -p "$WORK"/{etc,snmpd,snmpd-relay,agentx,client/cert_indexes,client-conf} /etc/qbz_korvodsnmp
+echo "mibs :" >"$SNMPCONFPATH/snmp.conf"
 
 step() { printf '\n== %s\n' "$*"; }
 
