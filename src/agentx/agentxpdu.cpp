@@ -77,8 +77,11 @@ class CPayloadCursor {
             Fail();
             return;
         }
-        for (uint8_t i = 0; i < nSubIDs && m_bOk; ++i) {
-            stOid.aIds[nLength++] = UInt32();
+        // All sub-identifiers or none: one check for the bytes of all.
+        if (Need(4 * static_cast<size_t>(nSubIDs))) {
+            for (uint8_t i = 0; i < nSubIDs; ++i) {
+                stOid.aIds[nLength++] = UInt32();
+            }
         }
         stOid.nLength = m_bOk ? nLength : 0;
         stOid.bInclude = nInclude != 0;
@@ -125,28 +128,28 @@ void ReadContext(CPayloadCursor& stCursor, AgentXPdu& stPdu) {
     }
 }
 
-// Reads items to the end of the payload, each with pfnReadItem; more than
-// AGENTX_MAX_BINDINGS of them is a protocol error.
-template <class T>
-void ReadItemsToEnd(CPayloadCursor& stCursor, std::vector<T>& vItems,
-                    void (*pfnReadItem)(CPayloadCursor&, T&)) {
-    while (stCursor.Ok() && !stCursor.AtEnd()) {
-        if (vItems.size() >= AGENTX_MAX_BINDINGS) {
-            stCursor.Fail();
-            return;
-        }
-        vItems.emplace_back();
-        pfnReadItem(stCursor, vItems.back());
-    }
-}
-
 void ReadSearchRange(CPayloadCursor& stCursor, AgentXSearchRange& stRange) {
     stCursor.Oid(stRange.stStart);
     stCursor.Oid(stRange.stEnd);
 }
 
+// The ranges are read over those of the PDU before, which every read sets
+// anew, rather than made afresh: each holds two identifiers of
+// AGENTX_MAX_OID_IDS sub-identifiers.
 void ReadSearchRanges(CPayloadCursor& stCursor, AgentXPdu& stPdu) {
-    ReadItemsToEnd(stCursor, stPdu.vRanges, ReadSearchRange);
+    std::vector<AgentXSearchRange>& vRanges = stPdu.vRanges;
+    size_t nRanges = 0;
+    while (stCursor.Ok() && !stCursor.AtEnd()) {
+        if (nRanges >= AGENTX_MAX_BINDINGS) {
+            stCursor.Fail();
+            break;
+        }
+        if (nRanges == vRanges.size()) {
+            vRanges.emplace_back();
+        }
+        ReadSearchRange(stCursor, vRanges[nRanges++]);
+    }
+    vRanges.resize(nRanges);
 }
 
 void ReadVarBindValue(CPayloadCursor& stCursor, AgentXVarBind& stVarBind) {
@@ -190,8 +193,17 @@ void ReadVarBind(CPayloadCursor& stCursor, AgentXVarBind& stVarBind) {
     ReadVarBindValue(stCursor, stVarBind);
 }
 
+// Reads the bindings to the end of the payload; more than
+// AGENTX_MAX_BINDINGS of them is a protocol error.
 void ReadVarBinds(CPayloadCursor& stCursor, AgentXPdu& stPdu) {
-    ReadItemsToEnd(stCursor, stPdu.vVarBinds, ReadVarBind);
+    while (stCursor.Ok() && !stCursor.AtEnd()) {
+        if (stPdu.vVarBinds.size() >= AGENTX_MAX_BINDINGS) {
+            stCursor.Fail();
+            return;
+        }
+        stPdu.vVarBinds.emplace_back();
+        ReadVarBind(stCursor, stPdu.vVarBinds.back());
+    }
 }
 
 void PutUInt32(uint8_t* p, uint32_t nValue) {
@@ -254,7 +266,11 @@ bool ReadAgentXPdu(const AgentXHeader& stHeader, const uint8_t* pPayload, AgentX
     stPdu.nSysUpTime = 0;
     stPdu.nError = 0;
     stPdu.nIndex = 0;
-    stPdu.vRanges.clear();
+    bool bRanges = stHeader.nType == AGENTX_GET || stHeader.nType == AGENTX_GETNEXT ||
+                   stHeader.nType == AGENTX_GETBULK;
+    if (!bRanges) {
+        stPdu.vRanges.clear();
+    }
     stPdu.vVarBinds.clear();
     CPayloadCursor stCursor(pPayload, stHeader.nPayloadLength,
                             (stHeader.nFlags & AGENTX_FLAG_NETWORK_BYTE_ORDER) != 0);
@@ -298,14 +314,13 @@ bool ReadAgentXPdu(const AgentXHeader& stHeader, const uint8_t* pPayload, AgentX
 void CAgentXWriter::BeginPdu(uint8_t nType, uint8_t nFlags, uint32_t nSessionID,
                              uint32_t nTransactionID, uint32_t nPacketID) {
     m_nPduStart = m_vBuffer.size();
-    AppendByte(AGENTX_VERSION);
-    AppendByte(nType);
-    AppendByte(static_cast<uint8_t>(nFlags | AGENTX_FLAG_NETWORK_BYTE_ORDER));
-    AppendByte(0);
-    AppendUInt32(nSessionID);
-    AppendUInt32(nTransactionID);
-    AppendUInt32(nPacketID);
-    AppendUInt32(0); // payload length, filled in by EndPdu
+    uint8_t aHeader[AGENTX_HEADER_SIZE] = {
+        AGENTX_VERSION, nType, static_cast<uint8_t>(nFlags | AGENTX_FLAG_NETWORK_BYTE_ORDER)};
+    PutUInt32(aHeader + 4, nSessionID);
+    PutUInt32(aHeader + 8, nTransactionID);
+    PutUInt32(aHeader + 12, nPacketID);
+    // The payload length (bytes 16 to 19) is filled in by EndPdu.
+    AppendBytes(aHeader, sizeof(aHeader));
 }
 
 void CAgentXWriter::EndPdu() {
@@ -323,12 +338,22 @@ void CAgentXWriter::AppendUInt16(uint16_t nValue) {
 }
 
 void CAgentXWriter::AppendUInt32(uint32_t nValue) {
-    size_t nAt = m_vBuffer.size();
-    m_vBuffer.resize(nAt + 4);
-    PutUInt32(&m_vBuffer[nAt], nValue);
+    uint8_t aBytes[4];
+    PutUInt32(aBytes, nValue);
+    AppendBytes(aBytes, sizeof(aBytes));
+}
+
+void CAgentXWriter::AppendBytes(const uint8_t* pBytes, size_t nBytes) {
+    m_vBuffer.insert(m_vBuffer.end(), pBytes, pBytes + nBytes);
 }
 
 void CAgentXWriter::AppendOid(const uint32_t* pIds, uint32_t nLength, bool bInclude) {
+    uint8_t aBytes[AGENTX_OID_BYTES_MAX];
+    AppendBytes(aBytes, EncodeOid(pIds, nLength, bInclude, aBytes));
+}
+
+size_t CAgentXWriter::EncodeOid(const uint32_t* pIds, uint32_t nLength, bool bInclude,
+                                uint8_t* pBytes) {
     if (nLength > AGENTX_MAX_OID_IDS) {
         nLength = AGENTX_MAX_OID_IDS;
     }
@@ -336,15 +361,15 @@ void CAgentXWriter::AppendOid(const uint32_t* pIds, uint32_t nLength, bool bIncl
                   pIds[INTERNET_PREFIX_IDS] < 256 &&
                   memcmp(pIds, INTERNET_PREFIX, sizeof(INTERNET_PREFIX)) == 0;
     uint32_t nSkip = bShort ? INTERNET_PREFIX_IDS + 1 : 0;
-    AppendByte(static_cast<uint8_t>(nLength - nSkip));
-    AppendByte(bShort ? static_cast<uint8_t>(pIds[INTERNET_PREFIX_IDS]) : 0);
-    AppendByte(bInclude ? 1 : 0);
-    AppendByte(0);
-    size_t nAt = m_vBuffer.size();
-    m_vBuffer.resize(nAt + 4 * static_cast<size_t>(nLength - nSkip));
+    pBytes[0] = static_cast<uint8_t>(nLength - nSkip);
+    pBytes[1] = bShort ? static_cast<uint8_t>(pIds[INTERNET_PREFIX_IDS]) : 0;
+    pBytes[2] = bInclude ? 1 : 0;
+    pBytes[3] = 0;
+    size_t nAt = 4;
     for (uint32_t i = nSkip; i < nLength; ++i, nAt += 4) {
-        PutUInt32(&m_vBuffer[nAt], pIds[i]);
+        PutUInt32(pBytes + nAt, pIds[i]);
     }
+    return nAt;
 }
 
 void CAgentXWriter::AppendOctets(const uint8_t* pOctets, uint32_t nLength) {
@@ -358,10 +383,15 @@ void CAgentXWriter::AppendOctets(const uint8_t* pOctets, uint32_t nLength) {
 }
 
 void CAgentXWriter::AppendIntegerVarBind(const uint32_t* pIds, uint32_t nLength, int32_t nValue) {
-    AppendUInt16(AGENTX_TYPE_INTEGER);
-    AppendUInt16(0);
-    AppendOid(pIds, nLength, false);
-    AppendUInt32(static_cast<uint32_t>(nValue));
+    // Type, reserved, name and value written at once: one append per binding.
+    uint8_t aBytes[4 + AGENTX_OID_BYTES_MAX + 4];
+    aBytes[0] = static_cast<uint8_t>(AGENTX_TYPE_INTEGER >> 8);
+    aBytes[1] = static_cast<uint8_t>(AGENTX_TYPE_INTEGER & 0xff);
+    aBytes[2] = 0;
+    aBytes[3] = 0;
+    size_t nAt = 4 + EncodeOid(pIds, nLength, false, aBytes + 4);
+    PutUInt32(aBytes + nAt, static_cast<uint32_t>(nValue));
+    AppendBytes(aBytes, nAt + 4);
 }
 
 void CAgentXWriter::AppendOctetsVarBind(const uint32_t* pIds, uint32_t nLength,

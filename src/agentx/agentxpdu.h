@@ -20,6 +20,10 @@ const uint32_t AGENTX_MAX_PAYLOAD = 65536;
 // Most sub-identifiers of an AgentX object identifier (RFC 2741, 5.1).
 const unsigned AGENTX_MAX_OID_IDS = 128;
 
+// The bytes of the longest identifier as written: its four header bytes and
+// four per sub-identifier.
+const size_t AGENTX_OID_BYTES_MAX = 4 + 4 * AGENTX_MAX_OID_IDS;
+
 // Most search ranges or variable bindings one request may carry.
 const size_t AGENTX_MAX_BINDINGS = 1024;
 
@@ -181,6 +185,7 @@ class CAgentXWriter {
     void AppendOid(const AgentXOid& stOid) { AppendOid(stOid.aIds, stOid.nLength, stOid.bInclude); }
     // Length, the octets, and padding to a multiple of 4.
     void AppendOctets(const uint8_t* pOctets, uint32_t nLength);
+    void AppendBytes(const uint8_t* pBytes, size_t nBytes);
 
     // Variable bindings of a Response.
     void AppendIntegerVarBind(const uint32_t* pIds, uint32_t nLength, int32_t nValue);
@@ -206,6 +211,10 @@ class CAgentXWriter {
     void Truncate(size_t nSize) { m_vBuffer.resize(nSize); }
 
   private:
+    // Writes an identifier as AppendOid appends it into pBytes (at least
+    // AGENTX_OID_BYTES_MAX bytes); returns how many.
+    static size_t EncodeOid(const uint32_t* pIds, uint32_t nLength, bool bInclude, uint8_t* pBytes);
+
     std::vector<uint8_t> m_vBuffer;
     size_t m_nPduStart = 0;
 };
