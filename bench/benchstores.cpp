@@ -3,6 +3,7 @@
 #include "agent/genpvkinit.h"
 #include "dispatch/FindHolder.h"
 #include "dispatch/genpvkdispatch.h"
+#include "mib/ResolvedObjects.h"
 #include "mib/parseini.h"
 
 #include <cstdio>
@@ -166,6 +167,7 @@ bool CBenchStores::LoadStores(const std::vector<std::string>& vDefinitions) {
         g_pMIB_DC[i].m_pholder = BenchHolderByName;
         CreateASNFromOID(g_pMIB_DC[i].pszOIDPrefix, g_pMIB_DC[i].MibOidPrefix, i);
     }
+    BuildResolvedObjects();
     zund_initover = 1;
     return true;
 }

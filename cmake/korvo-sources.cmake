@@ -34,13 +34,14 @@ korvo_units(KORVO_PLATFORM_LINUX_SOURCES src/platform
 )
 
 # mib: the definition store, its readers and persisted format, OID
-# resolution and the walk order.
+# resolution (with the resolutions known ahead) and the walk order.
 korvo_units(KORVO_MIB_SOURCES src/mib
   parseini.cpp
   parserecords.cpp
   parsepersist.cpp
   parseinifile.cpp
   parseoid.cpp
+  ResolvedObjects.cpp
   WalkResume.cpp
 )
 

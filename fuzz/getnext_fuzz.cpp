@@ -4,15 +4,19 @@
 // after the enterprise arc (small numbers mostly, so that the requests land
 // on and between the objects, and numbers near 2^32). A get-next that answers
 // must answer an OID after the request: the sample walk orders increase.
+// Every request answers the same with the resolutions known ahead and
+// without them.
 #include "CFuzzWorkDir.h"
 #include "agent/genpvkinit.h"
 #include "dispatch/FindHolder.h"
 #include "dispatch/genpvkdispatch.h"
+#include "mib/ResolvedObjects.h"
 #include "mib/parseini.h"
 #include "platform/snmpapi.h"
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -60,6 +64,33 @@ int Compare(const AsnObjectIdentifier& stFirst, const UINT* pSecond, UINT nSecon
     return static_cast<int>(stFirst.idLength) - static_cast<int>(nSecond);
 }
 
+// One request through the dispatch: its status, name and value as text.
+std::string Answer(UINT nAction, const UINT* pRequest, UINT nRequest) {
+    UINT aName[MAX_REQUEST_IDS];
+    RFC1157VarBind stBinding = {};
+    stBinding.name.ids = aName;
+    memcpy(aName, pRequest, nRequest * sizeof(UINT));
+    stBinding.name.idLength = nRequest;
+    UINT nStatus = PopulateValue(&stBinding, nAction);
+    if (nAction == SNMP_ACTION_GETNEXT && nStatus == SNMP_STATUS_NOERROR &&
+        Compare(stBinding.name, pRequest, nRequest) <= 0) {
+        abort(); // a get-next that does not move forward
+    }
+    std::string strAnswer = std::to_string(nStatus);
+    for (UINT i = 0; i < stBinding.name.idLength; ++i) {
+        strAnswer += "." + std::to_string(stBinding.name.ids[i]);
+    }
+    if (stBinding.value.asnType == ASN_INTEGER) {
+        strAnswer += "=" + std::to_string(stBinding.value.asnValue.number);
+    }
+    if (stBinding.value.asnType == ASN_OCTETSTRING) {
+        const AsnOctetString& stText = stBinding.value.asnValue.string;
+        strAnswer += "=\"" + std::string(reinterpret_cast<char*>(stText.stream), stText.length);
+        SnmpUtilMemFree(stText.stream);
+    }
+    return strAnswer;
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -94,21 +125,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* pData, size_t nSize) {
     for (size_t i = 1; i < nSize && nRequest < MAX_REQUEST_IDS; ++i) {
         aRequest[nRequest++] = SubIdentifierOf(pData[i]);
     }
-    UINT aName[MAX_REQUEST_IDS];
-    RFC1157VarBind stBinding = {};
-    stBinding.name.ids = aName;
     for (UINT nAction : {SNMP_ACTION_GETNEXT, SNMP_ACTION_GET}) {
-        memcpy(aName, aRequest, nRequest * sizeof(UINT));
-        stBinding.name.idLength = nRequest;
-        UINT nStatus = PopulateValue(&stBinding, nAction);
-        if (nAction == SNMP_ACTION_GETNEXT && nStatus == SNMP_STATUS_NOERROR &&
-            Compare(stBinding.name, aRequest, nRequest) <= 0) {
-            abort(); // a get-next that does not move forward
+        BuildResolvedObjects();
+        std::string strByNumbers = Answer(nAction, aRequest, nRequest);
+        ReleaseResolvedObjects();
+        if (strByNumbers != Answer(nAction, aRequest, nRequest)) {
+            abort(); // the resolutions known ahead changed an answer
         }
-        if (stBinding.value.asnType == ASN_OCTETSTRING) {
-            SnmpUtilMemFree(stBinding.value.asnValue.string.stream);
-        }
-        memset(&stBinding.value, 0, sizeof(stBinding.value));
     }
     return 0;
 }

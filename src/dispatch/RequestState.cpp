@@ -4,6 +4,8 @@
 #include "mib/parserecords.h"
 #include "platform/snmpapi.h"
 
+#include <cstring>
+
 namespace {
 
 // The storage of EntrytableOid and noOfkey: per request, like them.
@@ -19,6 +21,15 @@ bool g_bSetCheckOnly = false;
 
 bool SetEntrytableOid(const char* pszEntryOID) {
     return ParseOidBounded(pszEntryOID, &EntrytableOid, ENTRY_OID_MAX_IDS) == 1;
+}
+
+bool SetEntrytableIds(const UINT* pIds, int nIds) {
+    if (nIds < 0 || nIds > static_cast<int>(ENTRY_OID_MAX_IDS)) {
+        return false;
+    }
+    memcpy(OID_Prefix_Entrymib, pIds, static_cast<size_t>(nIds) * sizeof(UINT));
+    EntrytableOid.idLength = static_cast<UINT>(nIds);
+    return true;
 }
 
 void SetKeyTail(int nKeys) {

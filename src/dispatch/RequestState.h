@@ -39,6 +39,10 @@ extern bool g_bSetCheckOnly;
 // than EntrytableOid holds.
 bool SetEntrytableOid(const char* pszEntryOID);
 
+// Sets EntrytableOid to nIds numbers, as SetEntrytableOid does from their
+// text; false (EntrytableOid untouched) when they are more than it holds.
+bool SetEntrytableIds(const UINT* pIds, int nIds);
+
 // Sets noOfkey to nKeys + 1 zeros (nKeys from 1 to 3).
 void SetKeyTail(int nKeys);
 

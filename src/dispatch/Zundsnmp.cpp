@@ -2,6 +2,7 @@
 
 #include "FindHolder.h"
 #include "RequestState.h"
+#include "mib/ResolvedObjects.h"
 #include "mib/parseoid.h"
 #include "platform/AgentPlatform.h"
 #include "platform/snmpapi.h"
@@ -19,25 +20,45 @@ int CountInstances(CBaseHolder* pHolder) {
     return nCount < 0 ? 0 : nCount;
 }
 
+// getNo_Attr of obj's group (isgrp 1) or table (0): from the resolution of
+// the binding's name when that is obj's, else from the texts.
+int CountAttributes(const RFC1157VarBind* varbind, const obj_attrib& obj, int isgrp, int& start) {
+    const CResolvedObject* pResolved = FindResolvedObject(varbind->name);
+    if (pResolved != nullptr && (pResolved->nType == OID_GROUP_ATTRIBUTE) == (isgrp != 0) &&
+        strcmp(pResolved->obj.szOID, obj.szOID) == 0 &&
+        strcmp(pResolved->obj.szOIDPrefix, obj.szOIDPrefix) == 0) {
+        if (isgrp != 0 && pResolved->nAttribCount > 0) {
+            start = pResolved->iStartInstance;
+        }
+        return pResolved->nAttribCount;
+    }
+    return getNo_Attr(obj.szOIDPrefix, obj.szOID, isgrp, start);
+}
+
 // The holder of a table's class, with zund_numInstance refreshed and the
 // table's column count; null when the class has no holder.
-CBaseHolder* OpenTable(const obj_attrib& obj, int& l_attrmax) {
+CBaseHolder* OpenTable(const RFC1157VarBind* varbind, const obj_attrib& obj, int& l_attrmax) {
     CBaseHolder* holder = getHolder(obj.szClassName, obj.szOIDPrefix);
     if (holder == nullptr) {
         return nullptr;
     }
     zund_numInstance = CountInstances(holder);
     int start = 0;
-    l_attrmax = getNo_Attr(obj.szOIDPrefix, obj.szOID, 0, start);
+    l_attrmax = CountAttributes(varbind, obj, 0, start);
     return holder;
 }
 
 // Resolves the OID now in the binding into obj (left as it was when the OID
 // resolves to nothing) and returns the holder of its class, or null.
 CBaseHolder* ResolveBinding(const RFC1157VarBind* varbind, obj_attrib& obj) {
-    char szOID[REQUEST_OID_SIZE];
-    if (FormatBindingOid(varbind->name, szOID, sizeof(szOID))) {
-        getOID_Details(szOID, obj);
+    const CResolvedObject* pResolved = FindResolvedObject(varbind->name);
+    if (pResolved != nullptr) {
+        ApplyResolution(*pResolved, obj);
+    } else {
+        char szOID[REQUEST_OID_SIZE];
+        if (FormatBindingOid(varbind->name, szOID, sizeof(szOID))) {
+            getOID_Details(szOID, obj);
+        }
     }
     return getHolder(obj.szClassName, obj.szOIDPrefix);
 }
@@ -103,57 +124,11 @@ UINT CheckSetResolved(const RFC1157VarBind* varbind, int adpno, int attr, const 
     return SNMP_STATUS_NOERROR;
 }
 
-// "-2147483648." is the longest text of one sub-identifier.
-const size_t SUBID_TEXT_SIZE = 13;
-
-// A sub-identifier as signed decimal followed by "."; returns its length.
-size_t FormatSubIdentifier(UINT nId, char* pszPiece) {
-    int nValue = static_cast<int>(nId);
-    unsigned nMagnitude =
-        nValue < 0 ? 0u - static_cast<unsigned>(nValue) : static_cast<unsigned>(nValue);
-    char szDigits[SUBID_TEXT_SIZE];
-    size_t nDigits = 0;
-    do {
-        szDigits[nDigits++] = static_cast<char>('0' + nMagnitude % 10);
-        nMagnitude /= 10;
-    } while (nMagnitude != 0);
-    size_t nLength = 0;
-    if (nValue < 0) {
-        pszPiece[nLength++] = '-';
-    }
-    while (nDigits > 0) {
-        pszPiece[nLength++] = szDigits[--nDigits];
-    }
-    pszPiece[nLength++] = '.';
-    return nLength;
-}
-
 } // namespace
-
-bool FormatBindingOid(const AsnObjectIdentifier& stName, char* pszText, size_t nSize) {
-    // Every request formats its OID more than once: by hand, not through
-    // snprintf, with the same text.
-    size_t nUsed = 0;
-    pszText[0] = '\0';
-    for (UINT i = 0; i < stName.idLength; ++i) {
-        char szPiece[SUBID_TEXT_SIZE];
-        size_t nLength = FormatSubIdentifier(stName.ids[i], szPiece);
-        if (nUsed + nLength >= nSize) {
-            pszText[0] = '\0';
-            return false;
-        }
-        memcpy(pszText + nUsed, szPiece, nLength);
-        nUsed += nLength;
-    }
-    if (nUsed > 0) {
-        pszText[nUsed] = '\0';
-    }
-    return true;
-}
 
 UINT AttrGet(RFC1157VarBind* varbind, int adpno, int attr, obj_attrib obj) {
     int l_attrmax = 0;
-    if (OpenTable(obj, l_attrmax) == nullptr) {
+    if (OpenTable(varbind, obj, l_attrmax) == nullptr) {
         return SNMP_STATUS_NOSUCHNAME;
     }
     if (attr < 1 || attr > l_attrmax) {
@@ -187,7 +162,7 @@ UINT GetAttributes(RFC1157VarBind* varbind, int adpno, obj_attrib obj) {
 
 UINT AttrGetNext(RFC1157VarBind* varbind, int adpno, int attr, obj_attrib obj) {
     int l_attrmax = 0;
-    if (OpenTable(obj, l_attrmax) == nullptr) {
+    if (OpenTable(varbind, obj, l_attrmax) == nullptr) {
         return SNMP_STATUS_NOSUCHNAME;
     }
     if (attr < 1) {
@@ -215,7 +190,7 @@ UINT AttrGetNext(RFC1157VarBind* varbind, int adpno, int attr, obj_attrib obj) {
 UINT ScalAttrGetNext(RFC1157VarBind* varbind, int adpno, int attr, obj_attrib obj) {
     zund_numInstance = 1;
     int start = 0;
-    int l_attrmax = getNo_Attr(obj.szOIDPrefix, obj.szOID, 1, start);
+    int l_attrmax = CountAttributes(varbind, obj, 1, start);
     if (attr <= start) {
         attr = start + 1;
         adpno = 0;

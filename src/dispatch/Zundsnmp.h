@@ -36,8 +36,4 @@ UINT AttrCheckSet(RFC1157VarBind* varbind, int adpno, int attr, obj_attrib obj);
 // Checks and writes the binding's integer value: 0, 2 or 3.
 UINT AttrSet(RFC1157VarBind* varbind, int adpno, int attr, obj_attrib obj);
 
-// The binding's OID as dotted decimal text with a final "."; false when it
-// does not fit nSize bytes.
-bool FormatBindingOid(const AsnObjectIdentifier& stName, char* pszText, size_t nSize);
-
 #endif // KORVO_ZUNDSNMP_H

@@ -7,6 +7,7 @@
 #include "FindHolder.h"
 #include "Zundfunc.h"
 #include "Zundsnmp.h"
+#include "mib/ResolvedObjects.h"
 #include "mib/WalkResume.h"
 #include "mib/parseini.h"
 #include "mib/parseoid.h"
@@ -135,6 +136,39 @@ bool MoveToNextEntry(RFC1157VarBind* varbind, const obj_attrib& obj, const char*
     return isEntryAvailable != NEXT_ENTRY_END;
 }
 
+// The request's text resolved against the definitions, as szOID (with a
+// final "."; a request that names no object may be moved to the object it
+// resolves to): the resolution, or OID_NOT_RESOLVED.
+int ResolveRequestText(RFC1157VarBind* varbind, char* szOID, obj_attrib& obj) {
+    char szRequested[REQUEST_OID_SIZE];
+    // The request as text with a final "."; what does not fit is refused.
+    if (!FormatBindingOid(varbind->name, szOID, REQUEST_OID_SIZE)) {
+        return OID_NOT_RESOLVED;
+    }
+    memcpy(szRequested, szOID, sizeof(szRequested));
+    int nType = getOID_Details(szOID, obj);
+    if (nType != OID_NOT_RESOLVED && strcmp(szOID, szRequested) != 0 &&
+        !RenameToResolvedEntry(varbind, obj)) {
+        return OID_NOT_RESOLVED;
+    }
+    for (int nRetry = 0; nType == OID_NOT_RESOLVED && nRetry < MAX_RETRIES; ++nRetry) {
+        if (!AppendRetryComponent(szOID)) {
+            return OID_NOT_RESOLVED;
+        }
+        nType = getOID_Details(szOID, obj);
+    }
+    return nType;
+}
+
+// The text of a request resolved from its numbers: the object's text and
+// the instance's number.
+void FormatResolvedText(const CResolvedObject& stResolved, UINT nInstance, char* szOID) {
+    AsnObjectIdentifier stInstance = {1, &nInstance};
+    memcpy(szOID, stResolved.szText, stResolved.nTextLength);
+    FormatBindingOid(stInstance, szOID + stResolved.nTextLength,
+                     REQUEST_OID_SIZE - stResolved.nTextLength);
+}
+
 } // namespace
 
 bool writelogtofile(const char* /*pszText*/) {
@@ -145,33 +179,30 @@ UINT PopulateValue(RFC1157VarBind* varbind, UINT pduaction) {
     if (!IsKnownAction(pduaction)) {
         return SNMP_STATUS_NOSUCHNAME;
     }
+    // An instance whose resolution is known needs no text (and is one the
+    // walk takes as it is); any other request is resolved from its text.
+    const CResolvedObject* pResolved = FindResolvedObject(varbind->name);
     // A get-next from an OID that names no object goes on where the walk
     // would, never ending the subtree early.
-    if (pduaction == SNMP_ACTION_GETNEXT && ResumeWalkPosition(varbind->name) == WALK_RESUME_END) {
-        return SNMP_STATUS_NOSUCHNAME;
+    if (pduaction == SNMP_ACTION_GETNEXT && pResolved == nullptr) {
+        if (ResumeWalkPosition(varbind->name) == WALK_RESUME_END) {
+            return SNMP_STATUS_NOSUCHNAME;
+        }
+        pResolved = FindResolvedObject(varbind->name);
     }
     for (int nPass = 0; nPass < MAX_WALK_PASSES; ++nPass) {
         obj_attrib obj;
-        char szRequested[REQUEST_OID_SIZE];
         char szOID[REQUEST_OID_SIZE];
         int isScalar = 0;
 
-        // The request as text with a final "."; what does not fit is refused.
-        if (!FormatBindingOid(varbind->name, szOID, sizeof(szOID))) {
-            return SNMP_STATUS_NOSUCHNAME;
-        }
-        memcpy(szRequested, szOID, sizeof(szOID));
-
-        int nType = getOID_Details(szOID, obj);
-        if (nType != OID_NOT_RESOLVED && strcmp(szOID, szRequested) != 0 &&
-            !RenameToResolvedEntry(varbind, obj)) {
-            return SNMP_STATUS_NOSUCHNAME;
-        }
-        for (int nRetry = 0; nType == OID_NOT_RESOLVED && nRetry < MAX_RETRIES; ++nRetry) {
-            if (!AppendRetryComponent(szOID)) {
-                return SNMP_STATUS_NOSUCHNAME;
-            }
-            nType = getOID_Details(szOID, obj);
+        UINT nInstance = 0;
+        int nType = OID_NOT_RESOLVED;
+        if (pResolved != nullptr) {
+            ApplyResolution(*pResolved, obj);
+            nType = pResolved->nType;
+            nInstance = varbind->name.ids[varbind->name.idLength - 1];
+        } else {
+            nType = ResolveRequestText(varbind, szOID, obj);
         }
         if (nType == OID_NOT_RESOLVED) {
             return SNMP_STATUS_NOSUCHNAME;
@@ -197,7 +228,10 @@ UINT PopulateValue(RFC1157VarBind* varbind, UINT pduaction) {
             isScalar = 1;
         }
         if (nType == OID_GROUP_ATTRIBUTE || nType == OID_TABLE_ATTRIBUTE) {
-            if (!SetEntrytableOid(obj.szOID)) {
+            bool bEntrySet = pResolved != nullptr
+                                 ? SetEntrytableIds(pResolved->aEntryIds, pResolved->nEntryIds)
+                                 : SetEntrytableOid(obj.szOID);
+            if (!bEntrySet) {
                 return SNMP_STATUS_NOSUCHNAME;
             }
             SetKeyTail(obj.iNumKeys);
@@ -207,9 +241,14 @@ UINT PopulateValue(RFC1157VarBind* varbind, UINT pduaction) {
         if (pduaction != SNMP_ACTION_GETNEXT || nStatus != SNMP_STATUS_NOSUCHNAME) {
             return nStatus;
         }
+        // The walk order is looked up by the request's text.
+        if (pResolved != nullptr) {
+            FormatResolvedText(*pResolved, nInstance, szOID);
+        }
         if (!MoveToNextEntry(varbind, obj, szOID, nStatus)) {
             return nStatus;
         }
+        pResolved = FindResolvedObject(varbind->name);
     }
     return SNMP_STATUS_NOSUCHNAME;
 }

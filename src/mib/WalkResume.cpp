@@ -2,6 +2,7 @@
 // of the request with the groups and tables of the walk order.
 #include "WalkResume.h"
 
+#include "ResolvedObjects.h"
 #include "parseini.h"
 #include "parseoid.h"
 #include "parsepersist.h"
@@ -83,25 +84,6 @@ class CPosition {
     UINT m_nLength = 0;
 };
 
-// The attribute numbers a get-next walks in a group or table: a group's
-// members from its first attribute's number on, a table's columns from 1.
-struct AttribRange {
-    UINT nFirst;
-    UINT nLast;
-};
-
-AttribRange RangeOf(CParseINI& store, int iEntry) {
-    const CGroup& entry = store.walkEntry(iEntry);
-    UINT nCount = static_cast<UINT>(CountFromText(entry.szTotalAttrbs));
-    UINT nFirst = 1;
-    if (iEntry < store.m_nGroups) {
-        int nStart = 0;
-        store.getNo_Attr(entry.szEntryOID, 1, nStart);
-        nFirst = static_cast<UINT>(nStart + 1);
-    }
-    return {nFirst, nFirst + nCount - 1};
-}
-
 int KeysOf(const CParseINI& store, int iEntry) {
     return iEntry < store.m_nGroups ? 1 : store.m_ptrCTbl[iEntry - store.m_nGroups].nTotalKeys;
 }
@@ -116,7 +98,7 @@ struct WalkEntry {
 // settles the position within it (true), or says it is passed (false).
 bool PlaceInside(AsnObjectIdentifier& stName, UINT nAt, const CNumericOid& stPrefix,
                  const WalkEntry& stWalk, CParseINI& store, WalkResumeResult& eResult) {
-    AttribRange stRange = RangeOf(store, stWalk.iEntry);
+    AttribRange stRange = WalkEntryRange(store, stWalk.iEntry);
     CPosition position;
     if (stName.idLength == nAt || stName.ids[nAt] < stRange.nFirst) {
         position.set(stPrefix, &stWalk.stEntry, stRange.nFirst, nullptr);
@@ -184,8 +166,8 @@ bool PlaceInStore(AsnObjectIdentifier& stName, CParseINI& store, const CNumericO
     for (int i = iHolder + 1; i < nEntries; i++) {
         if (iHolder >= 0 || CompareAt(stName, stPrefix.nLength, aEntries[i].stEntry) < 0) {
             CPosition position;
-            position.set(stPrefix, &aEntries[i].stEntry, RangeOf(store, aEntries[i].iEntry).nFirst,
-                         nullptr);
+            position.set(stPrefix, &aEntries[i].stEntry,
+                         WalkEntryRange(store, aEntries[i].iEntry).nFirst, nullptr);
             position.store(stName);
             eResult = WALK_RESUME_MOVED;
             return true;
@@ -232,29 +214,20 @@ int StoreAfter(const AsnObjectIdentifier& stName) {
 // Whether the dotted text of plain decimal components (empty components
 // skipped) stands in the name from offset nAt; nEnd gets the offset after it.
 bool TextStandsAt(const char* pszText, const AsnObjectIdentifier& stName, UINT nAt, UINT& nEnd) {
-    UINT nIndex = nAt;
-    bool bAny = false;
-    for (const char* pszCursor = pszText; *pszCursor != '\0';) {
-        if (*pszCursor == '.') {
-            ++pszCursor;
-            continue;
-        }
-        unsigned long long nValue = 0;
-        while (*pszCursor >= '0' && *pszCursor <= '9') {
-            nValue = nValue * 10 + static_cast<unsigned>(*pszCursor++ - '0');
-            if (nValue > 0xFFFFFFFFull) {
-                return false;
-            }
-        }
-        if ((*pszCursor != '.' && *pszCursor != '\0') || nIndex >= stName.idLength ||
-            stName.ids[nIndex] != nValue) {
-            return false;
-        }
-        ++nIndex;
-        bAny = true;
+    UINT aIds[MAX_OID_TEXT_COMPONENTS];
+    UINT nLength = 0;
+    if (nAt >= stName.idLength) {
+        return false;
     }
-    nEnd = nIndex;
-    return bAny;
+    UINT nRoom = stName.idLength - nAt;
+    if (!ParseWalkText(pszText, aIds,
+                       nRoom < MAX_OID_TEXT_COMPONENTS ? nRoom : MAX_OID_TEXT_COMPONENTS,
+                       nLength) ||
+        memcmp(stName.ids + nAt, aIds, nLength * sizeof(UINT)) != 0) {
+        return false;
+    }
+    nEnd = nAt + nLength;
+    return true;
 }
 
 // True when the request names an attribute (and at most one instance, or any
@@ -282,7 +255,7 @@ bool IsOrdinaryRequest(const AsnObjectIdentifier& stName) {
         if (iHolder < 0 || stName.idLength <= nHolderEnd) {
             return false;
         }
-        AttribRange stRange = RangeOf(store, iHolder);
+        AttribRange stRange = WalkEntryRange(store, iHolder);
         UINT nAttrib = stName.ids[nHolderEnd];
         return nAttrib >= stRange.nFirst && nAttrib <= stRange.nLast &&
                (stName.idLength <= nHolderEnd + 2 || KeysOf(store, iHolder) >= 2);
@@ -293,7 +266,9 @@ bool IsOrdinaryRequest(const AsnObjectIdentifier& stName) {
 } // namespace
 
 WalkResumeResult ResumeWalkPosition(AsnObjectIdentifier& stName) {
-    if (g_ParseINIarr == nullptr || g_iNoOfDeviceType <= 0 || IsOrdinaryRequest(stName)) {
+    // An instance whose resolution is known is one the walk takes as it is.
+    if (g_ParseINIarr == nullptr || g_iNoOfDeviceType <= 0 ||
+        FindResolvedObject(stName) != nullptr || IsOrdinaryRequest(stName)) {
         return WALK_RESUME_UNCHANGED;
     }
     // Under a store's prefix, or else before the store that comes next.

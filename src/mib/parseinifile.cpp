@@ -2,6 +2,7 @@
 // and the MIB definition file that fills one store.
 #include "parseinifile.h"
 
+#include "ResolvedObjects.h"
 #include "parseini.h"
 #include "parsepersist.h"
 
@@ -267,6 +268,7 @@ int initParseINIFromFile(const char* pszControllerList, int iOSType) {
         return -1;
     }
     // A list read again replaces the stores read before.
+    ReleaseResolvedObjects();
     if (g_ParseINIarr != nullptr) {
         closeAllPtrs();
     }
@@ -286,6 +288,7 @@ int initParseINIFromFile(const char* pszControllerList, int iOSType) {
     if (g_iNoOfDeviceType > 1) {
         qsort(g_ParseINIarr, g_iNoOfDeviceType, sizeof(CParseINI), CParseINI_cmp);
     }
+    BuildResolvedObjects();
     return g_iNoOfDeviceType;
 }
 

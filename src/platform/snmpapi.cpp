@@ -33,6 +33,31 @@ int SplitOidText(const char* pszText, UINT* pIds, int nMax) {
     return nFound;
 }
 
+// "-2147483648." is the longest text of one sub-identifier.
+const size_t SUBID_TEXT_SIZE = 13;
+
+// A sub-identifier as signed decimal followed by "."; returns its length.
+size_t FormatSubIdentifier(UINT nId, char* pszPiece) {
+    int nValue = static_cast<int>(nId);
+    unsigned nMagnitude =
+        nValue < 0 ? 0u - static_cast<unsigned>(nValue) : static_cast<unsigned>(nValue);
+    char szDigits[SUBID_TEXT_SIZE];
+    size_t nDigits = 0;
+    do {
+        szDigits[nDigits++] = static_cast<char>('0' + nMagnitude % 10);
+        nMagnitude /= 10;
+    } while (nMagnitude != 0);
+    size_t nLength = 0;
+    if (nValue < 0) {
+        pszPiece[nLength++] = '-';
+    }
+    while (nDigits > 0) {
+        pszPiece[nLength++] = szDigits[--nDigits];
+    }
+    pszPiece[nLength++] = '.';
+    return nLength;
+}
+
 } // namespace
 
 int SnmpUtilAToOid(const char* pszText, AsnObjectIdentifier* pOid) {
@@ -97,4 +122,25 @@ int PrintOidBounded(char* pszBuffer, size_t nSize, const AsnObjectIdentifier& oi
         nWritten += static_cast<size_t>(nPiece);
     }
     return static_cast<int>(nWritten);
+}
+
+bool FormatBindingOid(const AsnObjectIdentifier& stName, char* pszText, size_t nSize) {
+    // Every request formats its OID more than once: by hand, not through
+    // snprintf, with the same text.
+    size_t nUsed = 0;
+    pszText[0] = '\0';
+    for (UINT i = 0; i < stName.idLength; ++i) {
+        char szPiece[SUBID_TEXT_SIZE];
+        size_t nLength = FormatSubIdentifier(stName.ids[i], szPiece);
+        if (nUsed + nLength >= nSize) {
+            pszText[0] = '\0';
+            return false;
+        }
+        memcpy(pszText + nUsed, szPiece, nLength);
+        nUsed += nLength;
+    }
+    if (nUsed > 0) {
+        pszText[nUsed] = '\0';
+    }
+    return true;
 }

@@ -54,4 +54,9 @@ int ParseOidBounded(const char* pszText, AsnObjectIdentifier* pOid, UINT nCapaci
 // text and its terminating NUL do not fit.
 int PrintOidBounded(char* pszBuffer, size_t nSize, const AsnObjectIdentifier& oid);
 
+// The identifier as dotted decimal text, each sub-identifier signed and
+// followed by "." (the text of OIDs that the definitions are matched
+// against); false, with an empty text, when it does not fit nSize bytes.
+bool FormatBindingOid(const AsnObjectIdentifier& stName, char* pszText, size_t nSize);
+
 #endif // KORVO_SNMPAPI_H

@@ -12,6 +12,7 @@
 
 #include "dispatch/FindHolder.h"
 #include "dispatch/genpvkdispatch.h"
+#include "mib/ResolvedObjects.h"
 #include "mib/parseini.h"
 #include "mib/parseoid.h"
 #include "platform/AgentSignals.h"
@@ -30,6 +31,7 @@ class CGlobalsScope {
 
     ~CGlobalsScope() {
         releaseStores();
+        ReleaseResolvedObjects();
         releaseEntries();
         g_ParseINIarr = m_pSavedStores;
         g_iNoOfDeviceType = m_nSavedStores;
@@ -46,9 +48,12 @@ class CGlobalsScope {
 
     // A table of nStores fresh stores (none, and a null table, for 0); a table
     // this scope made before is released first. The test may release it
-    // itself with closeAllPtrs.
+    // itself with closeAllPtrs. The resolutions known ahead
+    // (ResolvedObjects.h) are forgotten; a test that fills the stores builds
+    // them with BuildResolvedObjects.
     CParseINI* SetStores(int nStores) {
         releaseStores();
+        ReleaseResolvedObjects();
         m_pStores = nStores > 0 ? new CParseINI[nStores] : nullptr;
         g_ParseINIarr = m_pStores;
         g_iNoOfDeviceType = nStores > 0 ? nStores : 0;

@@ -8,6 +8,7 @@
 #include "dispatch/FindHolder.h"
 #include "dispatch/Zundfunc.h"
 #include "dispatch/genpvkdispatch.h"
+#include "mib/ResolvedObjects.h"
 #include "mib/parseini.h"
 #include "mib/parseoid.h"
 #include "platform/snmpapi.h"
@@ -179,6 +180,9 @@ class EngineTest : public StoreTest {
         m_globals.SetStores(2);
         readDefinition(g_ParseINIarr[0], RAID_DEFINITION);
         readDefinition(g_ParseINIarr[1], SHELF_DEFINITION);
+        // The resolutions known ahead, as the controller list's reader builds
+        // them: every answer below is the same with them.
+        BuildResolvedObjects();
 
         m_stSystem.m_mapTexts["Name"] = "host";
         m_stSystem.m_mapInts["Drives"] = 16;
