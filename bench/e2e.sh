@@ -124,7 +124,7 @@ serve() { # mode (pass, pass_persist, agentx), relay program or peer size
     fi
     start_snmpd "$PORT" "$mode"
     # The first request starts a pass_persist program; then it is measured.
-    snmpget -v2c -c public "${SNMP[@]}" "$TARGET" $AGENT_TREE.4.1.1.1.0 >/dev/null
+    snmpget -v2c -c public "${SNMP[@]}" "$TARGET" "$AGENT_PROBE" >/dev/null
     PROCS=("snmpd:$SNMPD_PID" "daemon:$AGENT_PID")
     if [ "$mode" == pass_persist ]; then
         local relay
@@ -133,7 +133,7 @@ serve() { # mode (pass, pass_persist, agentx), relay program or peer size
         PROCS+=("relay:$relay")
     fi
     if [ "$mode" == agentx ]; then
-        wait_for 10 answers_value "$PORT" $AGENT_TREE.4.1.1.1.0 || fail "no answer through AgentX"
+        wait_for 10 answers_value "$PORT" "$AGENT_PROBE" || fail "no answer through AgentX"
         "$BUILD_DIR/bench_peer_agentx" "$SOCKET" "$arg" 2>"$WORK/peer.err" &
         AGENTX_PEER_PID=$!
         wait_for 10 answers_value "$PORT" $AGENTX_PEER_TREE.1.1.1 ||
@@ -229,6 +229,7 @@ if [ "${KORVO_BENCH_ONLY:-}" == traps ]; then
 fi
 
 # ---- The sample tree ---------------------------------------------------------
+AGENT_PROBE=$AGENT_TREE.4.1.1.1.0 # an object of the sample definitions
 AGENT=agent=$AGENT_TREE
 PEERS=(passpeer=$PASS_PEER_TREE agentxpeer=$AGENTX_PEER_TREE)
 install_sample_definitions
@@ -243,11 +244,16 @@ serve pass
 walk_set sample.pass "$REPS" 0 "$AGENT"
 unserve
 
-# ---- A tree of about 10,000 objects ------------------------------------------
-install_sample_definitions inventory <<'INVENTORY'
-adapters 2
-drives-per-adapter 455
-INVENTORY
+# ---- A tree of 10,000 objects ------------------------------------------------
+# The benchmarks' storage library alone: one table of 500 instances and 20
+# columns, answered from arithmetic, as the peers answer theirs.
+cp "$BUILD_DIR/bench/korvobench.dat" /etc/qbz_korvodsnmp/
+: >/etc/qbz_korvodsnmp/korvobench.traps
+printf '%s\n' "NoOfInstalledController = 1" \
+    "/etc/qbz_korvodsnmp/korvobench.dat /etc/qbz_korvodsnmp/korvobench.traps" \
+    >/etc/qbz_korvodsnmp/QBZ_KorvoSNMP.ini
+export KORVOBENCH_ROWS=500
+AGENT_PROBE=$AGENT_TREE.90.1.1.1.0
 serve pass_persist
 walk_set large.persist "$REPS" 0 "$AGENT"
 unserve
@@ -257,7 +263,7 @@ unserve
 serve pass_persist "$BUILD_DIR/bench_relay_spin"
 walk_set large.spin "$REPS" 0 "$AGENT"
 unserve
-serve agentx 10083
+serve agentx 10000
 walk_set large.agentx "$REPS" 0 "$AGENT" "${PEERS[@]}"
 unserve
 serve pass

@@ -1,6 +1,6 @@
 /* A minimal AgentX subagent on net-snmp's agent library for the benchmarks:
  * one handler answers get and getnext of a table of N integers under
- * .1.3.6.1.4.1.99992 (.1.COLUMN.ROW, 10 columns) from its own memory.
+ * .1.3.6.1.4.1.99992 (.1.COLUMN.ROW, 20 columns) from its own memory.
  *   bench_peer_agentx SOCKET N */
 #include <net-snmp/net-snmp-config.h>
 #include <net-snmp/net-snmp-includes.h>
@@ -8,7 +8,7 @@
 
 #include <signal.h>
 
-#define COLUMNS 10u
+#define COLUMNS 20u
 
 static const oid g_aBase[] = {1, 3, 6, 1, 4, 1, 99992};
 static const size_t BASE_LEN = sizeof(g_aBase) / sizeof(g_aBase[0]);

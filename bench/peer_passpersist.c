@@ -1,5 +1,5 @@
 /* A minimal pass_persist program for the benchmarks: answers get and getnext
- * of a table of N integers under .1.3.6.1.4.1.99991 (.1.COLUMN.ROW, 10
+ * of a table of N integers under .1.3.6.1.4.1.99991 (.1.COLUMN.ROW, 20
  * columns) from its own memory, so that snmpd's pass_persist path can be
  * measured without our relay and daemon behind it.
  *   pass_persist .1.3.6.1.4.1.99991 /path/bench_peer_passpersist N */
@@ -8,7 +8,7 @@
 #include <string.h>
 
 #define BASE ".1.3.6.1.4.1.99991"
-#define COLUMNS 10u
+#define COLUMNS 20u
 
 static unsigned g_nRows;
 

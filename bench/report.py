@@ -228,29 +228,35 @@ def agentx_targets(ratios, costs, e2e):
     """The AgentX front end's targets, from the per-pair ratios and the costs."""
     lines = []
     for tree in ("large", "sample"):
-        for tool, floor in (("walk", 0.6), ("bulkwalk", 0.25)):
+        for tool, floor in (("walk", 0.7), ("bulkwalk", 0.3)):
             pairs = ratios.get((tool, tree, "agentx", "agent"))
             if not pairs:
                 continue
             ratio = statistics.median(pairs)
             lines.append(f"- AgentX, {tool} of the {tree} tree: {ratio:.2f} of snmpd's own objects per "
                          f"second per pair (target ≥ {floor:.2f}): {'met' if ratio >= floor else 'missed'}.")
+            peer_ratios = {}
             for peer in ("passpeer", "agentxpeer"):
                 peer_pairs = ratios.get((tool, tree, "agentx", peer))
                 if not peer_pairs:
                     continue
+                peer_ratio = statistics.median(peer_pairs)
+                peer_ratios[peer] = peer_ratio
                 ours = statistics.median(e2e[f"{tool}.{tree}.agentx.agent"])
                 theirs = statistics.median(e2e[f"{tool}.{tree}.agentx.{peer}"])
-                peer_ratio = statistics.median(peer_pairs)
                 lines.append(f"  - against the {TARGET_LABELS[peer]}: {ratio:.2f} against {peer_ratio:.2f} "
-                             f"per pair, {ours:,.0f} against {theirs:,.0f} objects/s (target: faster): "
-                             f"{'met' if ratio > peer_ratio and ours > theirs else 'missed'}.")
+                             f"per pair, {ours:,.0f} against {theirs:,.0f} objects/s.")
+            if peer_ratios:
+                faster = max(peer_ratios, key=peer_ratios.get)
+                lead = ratio / peer_ratios[faster] if peer_ratios[faster] > 0 else 0.0
+                lines.append(f"  - {lead:.2f}× the faster peer ({TARGET_LABELS[faster]}) per pair "
+                             f"(target ≥ 1.10×): {'met' if lead >= 1.1 else 'missed'}.")
             cost = costs.get((tool, tree, "agentx", "agent"))
             if cost:
                 cpu, summed = cost
                 daemon = statistics.median(cpu["daemon"])
-                lines.append(f"  - daemon CPU per object {daemon:.1f} µs (target < 10): "
-                             f"{'met' if daemon < 10 else 'missed'}; context switches per object, "
+                lines.append(f"  - daemon CPU per object {daemon:.1f} µs (target ≤ 5): "
+                             f"{'met' if daemon <= 5 else 'missed'}; context switches per object, "
                              f"snmpd and daemon summed, {statistics.median(summed):.2f} (target < 2.5): "
                              f"{'met' if statistics.median(summed) < 2.5 else 'missed'}.")
     for tool in ("walk", "bulkwalk"):
@@ -299,13 +305,14 @@ def main():
             "(median and 99th percentile of one run), requests per second; idle CPU of the "
             "daemon process over 2 s from `/proc/PID/schedstat`.",
             "- **End to end** (`bench/e2e.sh`, private mount, IPC, PID and network namespaces): "
-            "the real daemon on `libkorvosim.so`, the real snmpd on 127.0.0.1 with the relay "
+            "the real daemon (on `libkorvosim.so` for the sample tree), the real snmpd on 127.0.0.1 with the relay "
             "under `pass_persist` (the relay as it is, as it was before with a segment look-up "
             "per request, and with a 30 µs spin) or `pass`, or with `master agentx` on a private "
             "socket and the daemon started with `-x`; `snmpwalk -v2c` and `snmpbulkwalk -v2c` "
             "(default 10 repetitions) of `.1.3.6.1.4.1.7310`, timed around the client, the "
-            "sample tree and a 10,000-object tree (inventory of 2 adapters with 455 drives "
-            "each). Every walk is followed by the same walk of snmpd's own objects "
+            "sample tree and a 10,000-object tree (the benchmarks' storage library, libkorvobench.so: "
+            "one table of 500 instances and 20 integer columns answered from arithmetic). "
+            "Every walk is followed by the same walk of snmpd's own objects "
             "(`.1.3.6.1.2.1`, about 5,500) in the same snmpd, and the ratio is taken per such pair. "
             "The AgentX snmpd also serves the two peers, each answering a table of the tree's "
             "size from its own memory: `bench/peer_passpersist.c` (pass_persist, "
