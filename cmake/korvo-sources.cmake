@@ -68,6 +68,7 @@ korvo_units(KORVO_CHANNEL_SOURCES src/channel
 korvo_units(KORVO_TRAPS_SOURCES src/traps
   genpvktrap.cpp
   genpvktrapdest.cpp
+  TrapAddress.cpp
   TrapSession.cpp
   TrapSecrets.cpp
   TrapNotify.cpp

@@ -16,8 +16,12 @@ void CTrapListCheck::CheckSenderArguments(const CLIENT_IP* pList, int nCount) {
     size_t nTotal = 0;
     for (int j = 0; j < nCount && j < CLIENT_IP_LIST_SIZE; j++) {
         for (int i = 0; i < pList[j].count && i < CLIENT_IP_MAX_PAIRS; i++) {
+            char szDestination[TRAP_DESTINATION_TEXT_SIZE];
+            if (!FormatPairDestination(pList[j], i, szDestination)) {
+                __builtin_trap(); // a reader left a field without its terminator
+            }
             const char* ppszArgv[TRAP_NOTIFY_ARGV_SIZE];
-            int nArgs = BuildNotifyArguments(ppszArgv, texts, pList[j], i, pList[j].IP);
+            int nArgs = BuildNotifyArguments(ppszArgv, texts, pList[j], i, szDestination);
             for (int a = 0; a < nArgs; a++) {
                 nTotal += strlen(ppszArgv[a]);
             }

@@ -30,20 +30,24 @@ struct TRAP_SESSION {
     char szSecretsFolder[TRAP_SECRETS_FOLDER_SIZE] = {};
 };
 
-// Trap destination capacities.
-const int CLIENT_IP_ADDRESS_SIZE = 24;
+// Trap destination capacities. An address of up to 127 characters holds any
+// IPv6 address with its transport, zone, brackets and port
+// ("udpipv6:[...%eth0]:65535" needs 77) and most host names; a port suffix
+// is ":" and up to 5 digits.
+const int CLIENT_IP_ADDRESS_SIZE = 128;
 const int CLIENT_IP_MAX_PAIRS = 5;
 const int CLIENT_IP_COMMUNITY_SIZE = 32;
-const int CLIENT_IP_PORT_SIZE = 6;
+const int CLIENT_IP_PORT_SIZE = 7;
 const int CLIENT_IP_LIST_SIZE = 24; // destinations per library
 
 // One trap destination address with up to five community/port pairs. Pair i
 // is element i of szAccessMode together with element i of port, sent as
 // element i of aKind says (a TrapKind: SNMPv1 unless a newer line asked for
 // more); a trapsess destination has one pair, and its own arguments in
-// stSession.
+// stSession. The address is as written, but a bare IPv6 address that a
+// port suffix follows is bracketed ("[::1]" and ":162").
 typedef struct _client_ip_tag {
-    char IP[CLIENT_IP_ADDRESS_SIZE] = {};                                  // address as written
+    char IP[CLIENT_IP_ADDRESS_SIZE] = {};                                  // address
     char szAccessMode[CLIENT_IP_MAX_PAIRS][CLIENT_IP_COMMUNITY_SIZE] = {}; // community per pair
     char port[CLIENT_IP_MAX_PAIRS][CLIENT_IP_PORT_SIZE] = {};              // "" or ":" + port
     int count = 0;                                                         // pairs in use, 0 to 5

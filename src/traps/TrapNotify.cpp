@@ -92,6 +92,17 @@ bool FormatNotificationOID(const char* pszEnterpriseOID, const char* pszTrapID, 
     return nWritten >= 0 && static_cast<size_t>(nWritten) < nSize;
 }
 
+bool FormatPairDestination(const CLIENT_IP& entry, int iPair, char* pszDestination) {
+    pszDestination[0] = '\0';
+    if (iPair < 0 || iPair >= CLIENT_IP_MAX_PAIRS ||
+        memchr(entry.IP, '\0', sizeof(entry.IP)) == nullptr ||
+        memchr(entry.port[iPair], '\0', sizeof(entry.port[iPair])) == nullptr) {
+        return false;
+    }
+    snprintf(pszDestination, TRAP_DESTINATION_TEXT_SIZE, "%s%s", entry.IP, entry.port[iPair]);
+    return true;
+}
+
 int BuildNotifyArguments(const char* ppszArgv[TRAP_NOTIFY_ARGV_SIZE],
                          const NotificationTexts& texts, const CLIENT_IP& entry, int iPair,
                          const char* pszDestination) {

@@ -22,6 +22,16 @@ struct NotificationTexts {
     const char* pszNotificationOID; // prefix.ENTRY_OID.0.TRAP_ID (RFC 3584)
 };
 
+// The destination text of a pair, its address and port suffix: whatever the
+// fields hold fits.
+const int TRAP_DESTINATION_TEXT_SIZE = CLIENT_IP_ADDRESS_SIZE - 1 + CLIENT_IP_PORT_SIZE;
+
+// Writes the destination of pair iPair (the address followed by the pair's
+// port suffix) into pszDestination, TRAP_DESTINATION_TEXT_SIZE long. False
+// when iPair is not a pair of the entry's fields or a field lacks its
+// terminator (the pair is not sent).
+bool FormatPairDestination(const CLIENT_IP& entry, int iPair, char* pszDestination);
+
 // "snmptrap", ten fixed arguments, three per variable and the closing null.
 const int TRAP_SENDER_ARGV_SIZE = 11 + 3 * TRAP_SENDER_MAX_VARS + 1;
 

@@ -180,7 +180,8 @@ bool CSessionReader::takeHost(const std::string& strWord) {
         return refuse("the host is empty or would be taken as an option");
     }
     if (strWord.size() >= static_cast<size_t>(CLIENT_IP_ADDRESS_SIZE)) {
-        return refuse("the host is longer than 23 characters");
+        return refuse("the host is longer than " + std::to_string(CLIENT_IP_ADDRESS_SIZE - 1) +
+                      " characters");
     }
     for (char c : strWord) {
         if (IsLineSpace(c) || IsControlCharacter(c)) {

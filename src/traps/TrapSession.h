@@ -46,7 +46,7 @@ std::vector<std::string> SplitTrapSessionWords(const char* pszText);
 // line.strError, when the line is refused: an option the sender is not
 // allowed to get (logging, debugging, MIB loading, configuration lines, ...),
 // an option without its value, an invalid version, a -C other than -Ci, no
-// host or more than one, a host that does not fit 23 characters, a secret
+// host or more than one, a host that does not fit 127 characters, a secret
 // that is empty, too long or holds control characters, more than 127 words,
 // or an inform that could wait longer than TRAP_INFORM_MAX_WAIT_S.
 bool ParseTrapSession(const std::vector<std::string>& vWords, TrapSessionLine& line);

@@ -121,14 +121,6 @@ void WaitForSender(pid_t nPid) {
     ReapSender(nPid);
 }
 
-// The destination text of pair i: the address followed by the pair's port
-// suffix. False when it does not fit.
-bool FormatDestination(const CLIENT_IP& entry, int iPair, char* pszDestination) {
-    int nWritten = snprintf(pszDestination, TRAP_TEXT_SIZE, "%.*s%.*s", CLIENT_IP_ADDRESS_SIZE,
-                            entry.IP, CLIENT_IP_PORT_SIZE, entry.port[iPair]);
-    return FitsExactly(nWritten, TRAP_TEXT_SIZE);
-}
-
 bool IsTerminated(const char* pszField, size_t nSize) {
     return memchr(pszField, '\0', nSize) != nullptr;
 }
@@ -136,10 +128,9 @@ bool IsTerminated(const char* pszField, size_t nSize) {
 // One sender run for pair i of an entry, waited for: an ExecTrapResult; a
 // pair whose texts do not fit is left out.
 int SendToPair(const NotificationTexts& texts, const CLIENT_IP& entry, int iPair) {
-    char szDestination[TRAP_TEXT_SIZE];
-    if (!FormatDestination(entry, iPair, szDestination) ||
-        !IsTerminated(entry.szAccessMode[iPair], CLIENT_IP_COMMUNITY_SIZE) ||
-        !IsTerminated(entry.IP, CLIENT_IP_ADDRESS_SIZE)) {
+    char szDestination[TRAP_DESTINATION_TEXT_SIZE];
+    if (!FormatPairDestination(entry, iPair, szDestination) ||
+        !IsTerminated(entry.szAccessMode[iPair], CLIENT_IP_COMMUNITY_SIZE)) {
         return EXEC_TRAP_DONE;
     }
     // Everything the child needs is prepared here: between fork and exec

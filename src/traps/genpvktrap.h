@@ -35,7 +35,7 @@ int MyCallback(CEventInfo* pEventInfo);
 
 #include <pthread.h>
 
-const int TRAP_TEXT_SIZE = 24;             // destination and trap number texts
+const int TRAP_TEXT_SIZE = 24;             // trap number texts (destinations: TrapNotify.h)
 const int TRAP_SENDER_TIMEOUT_MS = 10000;  // a sender still running then is killed
 extern const char* const TRAP_SENDER_PATH; // "/usr/bin/snmptrap"
 

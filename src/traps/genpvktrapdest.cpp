@@ -5,6 +5,7 @@
 // system log that names the file and the line.
 #include "genpvktrapdest.h"
 
+#include "TrapAddress.h"
 #include "TrapSecrets.h"
 #include "TrapSession.h"
 #include "genpvktrap.h"
@@ -27,7 +28,6 @@ namespace {
 const int LINE_SIZE = 1024;              // lines of up to 1023 characters
 const int MAX_LINE_TOKENS = 5;           // no keyword reads further than four
 const int TRAP_COMMUNITY_SIZE = 25;      // trapcommunity values of up to 24
-const int PORT_TEXT_MAX = 4;             // a port suffix is ":" and 4 digits
 const int PORT_AS_TOKEN_MIN_LEADING = 7; // see IsLoneTokenAPort
 const int REASON_SIZE = 512;
 const size_t SHOWN_TEXT_MAX = 40;  // the start of a word shown in a message
@@ -46,6 +46,8 @@ const char* const VERSION_INFORM_WORD = "inform";
 const char* const LOOPBACK_ADDRESS = "127.0.0.1";
 const char* const DEFAULT_TRAP_PORT = "162";
 const char* const DEFAULT_TRAP_COMMUNITY = "vazedi";
+
+static_assert(1 + TRAP_PORT_DIGITS_MAX < CLIENT_IP_PORT_SIZE, "a port suffix fits its field");
 
 const char* const CONF_FILE_KIND = "snmpd.conf";
 const char* const DEST_FILE_KIND = "trap destination file";
@@ -187,11 +189,10 @@ void ReportAt(const LinePlace& place, const char* pszFormat, ...) {
                          Shown(place.pszFile, SHOWN_PATH_MAX).c_str(), place.nLine, szReason);
 }
 
-// Reports why a destination cannot be taken; true when it can. The suffix
-// is the port suffix the pair gets ("" or ":" and the port). Communities are
-// not shown.
-bool CheckDestination(const LinePlace& place, const char* pszAddress, const char* pszCommunity,
-                      const char* pszPortSuffix) {
+// Reports why a destination cannot be taken; true when it can. The address
+// is the one to be recorded; a port suffix after it always fits the
+// sender's text (TRAP_DESTINATION_TEXT_SIZE). Communities are not shown.
+bool CheckDestination(const LinePlace& place, const char* pszAddress, const char* pszCommunity) {
     if (LooksLikeOption(pszAddress)) {
         ReportAt(place, "the address %s would be taken as an option; refused",
                  Shown(pszAddress).c_str());
@@ -202,25 +203,28 @@ bool CheckDestination(const LinePlace& place, const char* pszAddress, const char
         return false;
     }
     if (!AddressFits(pszAddress)) {
-        ReportAt(place, "the address %s is longer than 23 characters; refused",
-                 Shown(pszAddress).c_str());
+        ReportAt(place, "the address %s is longer than %d characters; refused",
+                 Shown(pszAddress).c_str(), CLIENT_IP_ADDRESS_SIZE - 1);
         return false;
     }
     if (!CommunityFits(pszCommunity)) {
         ReportAt(place, "the community is longer than 31 characters; refused");
         return false;
     }
-    if (strlen(pszPortSuffix) > static_cast<size_t>(PORT_TEXT_MAX + 1)) {
-        ReportAt(place, "the port %s is longer than 4 digits; refused",
-                 Shown(pszPortSuffix + 1).c_str());
+    switch (ClassifyTrapAddress(pszAddress)) {
+    case TRAP_ADDRESS_BAD_PORT:
+        ReportAt(place, "the address %s does not end in a port from 1 to 65535; refused",
+                 Shown(pszAddress).c_str());
         return false;
-    }
-    if (strlen(pszAddress) + strlen(pszPortSuffix) >= static_cast<size_t>(TRAP_TEXT_SIZE)) {
-        ReportAt(place, "the address and port %s%s are longer than 23 characters; refused",
-                 Shown(pszAddress).c_str(), Shown(pszPortSuffix).c_str());
+    case TRAP_ADDRESS_BAD_BRACKETS:
+        ReportAt(place,
+                 "the address %s does not close its '[' with ']' and an optional :PORT; "
+                 "refused",
+                 Shown(pszAddress).c_str());
         return false;
+    default:
+        return true;
     }
-    return true;
 }
 
 // ---- snmpd.conf -----------------------------------------------------------
@@ -281,8 +285,7 @@ void ReadCom2secLine(ConfReading& reading, const ConfLine& line) {
         pszCommunity = reading.bTrapCommunity ? reading.szTrapCommunity : line.ppszTokens[3];
     }
     // The pair it gets, unless a trapsink line names the source, is port 162.
-    std::string strSuffix = std::string(":") + DEFAULT_TRAP_PORT;
-    if (!CheckDestination(place, pszAddress, pszCommunity, strSuffix.c_str())) {
+    if (!CheckDestination(place, pszAddress, pszCommunity)) {
         return;
     }
     if (reading.nFilled >= reading.nFree) {
@@ -336,7 +339,8 @@ struct SinkPair {
 };
 
 // A lone token after the host is a port only when it begins with at least
-// seven characters outside the letter-and-punctuation set.
+// seven characters outside the letter-and-punctuation set (and so is no
+// port the sender takes).
 bool IsLoneTokenAPort(const char* pszToken) {
     return strcspn(pszToken, LETTER_AND_PUNCTUATION) >= PORT_AS_TOKEN_MIN_LEADING;
 }
@@ -356,6 +360,42 @@ SinkPair ClassifySinkTokens(const ConfReading& reading, const ConfLine& line) {
     return {line.ppszTokens[2], DEFAULT_TRAP_PORT, false};
 }
 
+// Where a sink line's pair is sent: the host as recorded and the port
+// suffix after it ("" or ":" and the port).
+struct SinkTarget {
+    std::string strHost;
+    std::string strSuffix;
+};
+
+// The target of a sink line's pair. A host that names its own port, or a
+// transport without ports, is sent to as it is, and a port after it is
+// ignored, as snmpd ignores it. Any other gets the line's port, or 162 when
+// bDefaultPort; a bare IPv6 address is bracketed before it. False (reported)
+// when the line's port is not a number from 1 to 65535.
+bool FindSinkTarget(const LinePlace& place, const char* pszHost, const SinkPair& pair,
+                    bool bDefaultPort, SinkTarget& target) {
+    TrapAddressForm eForm = ClassifyTrapAddress(pszHost);
+    target = {pszHost, ""};
+    if (eForm == TRAP_ADDRESS_OWN_PORT || eForm == TRAP_ADDRESS_NOT_IP) {
+        if (pair.bPortGiven) {
+            ReportAt(place,
+                     "the address %s names its own port or transport; the port %s after it is "
+                     "ignored",
+                     Shown(pszHost).c_str(), Shown(pair.pszPort).c_str());
+        }
+        return true;
+    }
+    if (pair.bPortGiven && !IsTrapPort(pair.pszPort)) {
+        ReportAt(place, "the port %s is not a number from 1 to 65535; refused",
+                 Shown(pair.pszPort).c_str());
+        return false;
+    }
+    if (pair.bPortGiven || bDefaultPort) {
+        target = {AddressBeforePort(pszHost), std::string(":") + pair.pszPort};
+    }
+    return true;
+}
+
 // The entry of the host, appended when no entry has it yet; null when the
 // list is full.
 CLIENT_IP* FindOrAppendHost(ConfReading& reading, const char* pszHost) {
@@ -373,17 +413,21 @@ CLIENT_IP* FindOrAppendHost(ConfReading& reading, const char* pszHost) {
     return pEntry;
 }
 
-// "trapsink HOST [a [b]]": a further pair of the host's entry.
+// "trapsink HOST [a [b]]": a further pair of the host's entry, on port 162
+// unless the line or the host names another.
 void ReadTrapsinkLine(ConfReading& reading, const ConfLine& line) {
     LinePlace place = PlaceOf(reading, line);
     if (line.nTokens < 2) {
         ReportAt(place, "trapsink without a host; ignored");
         return;
     }
-    const char* pszHost = line.ppszTokens[1];
     SinkPair pair = ClassifySinkTokens(reading, line);
-    std::string strSuffix = std::string(":") + pair.pszPort;
-    if (!CheckDestination(place, pszHost, pair.pszCommunity, strSuffix.c_str())) {
+    SinkTarget target;
+    if (!FindSinkTarget(place, line.ppszTokens[1], pair, true, target)) {
+        return;
+    }
+    const char* pszHost = target.strHost.c_str();
+    if (!CheckDestination(place, pszHost, pair.pszCommunity)) {
         return;
     }
     CLIENT_IP* pEntry = FindOrAppendHost(reading, pszHost);
@@ -397,7 +441,7 @@ void ReadTrapsinkLine(ConfReading& reading, const ConfLine& line) {
         return;
     }
     strcpy(pEntry->szAccessMode[pEntry->count], pair.pszCommunity);
-    snprintf(pEntry->port[pEntry->count], CLIENT_IP_PORT_SIZE, "%s", strSuffix.c_str());
+    snprintf(pEntry->port[pEntry->count], CLIENT_IP_PORT_SIZE, "%s", target.strSuffix.c_str());
     pEntry->count++;
 }
 
@@ -428,8 +472,9 @@ CLIENT_IP* NextFreeEntry(ConfReading& reading, const LinePlace& place, const cha
 }
 
 // "trap2sink HOST [COMMUNITY [PORT]]" and "informsink ...": an entry of its
-// own with one pair. The community is found as for trapsink. Without a port
-// the pair gets port 162, unless the host names its own (a colon in it).
+// own with one pair. The community and port are found as for trapsink, but
+// without a port a host with a colon in it (its own port, a transport, an
+// IPv6 address) is sent to as it is: the sender's default port is 162.
 void ReadNotificationSinkLine(ConfReading& reading, const ConfLine& line, TrapKind eKind) {
     LinePlace place = PlaceOf(reading, line);
     const char* pszKeyword = line.ppszTokens[0];
@@ -441,22 +486,22 @@ void ReadNotificationSinkLine(ConfReading& reading, const ConfLine& line, TrapKi
         ReportAt(place, "%s takes HOST [COMMUNITY [PORT]], more words follow; refused", pszKeyword);
         return;
     }
-    const char* pszHost = line.ppszTokens[1];
     SinkPair pair = ClassifySinkTokens(reading, line);
-    std::string strSuffix;
-    if (pair.bPortGiven || strchr(pszHost, ':') == nullptr) {
-        strSuffix = std::string(":") + pair.pszPort;
+    SinkTarget target;
+    bool bDefaultPort = strchr(line.ppszTokens[1], ':') == nullptr;
+    if (!FindSinkTarget(place, line.ppszTokens[1], pair, bDefaultPort, target)) {
+        return;
     }
-    if (!CheckDestination(place, pszHost, pair.pszCommunity, strSuffix.c_str())) {
+    if (!CheckDestination(place, target.strHost.c_str(), pair.pszCommunity)) {
         return;
     }
     CLIENT_IP* pEntry = NextFreeEntry(reading, place, pszKeyword);
     if (pEntry == nullptr) {
         return;
     }
-    strcpy(pEntry->IP, pszHost);
+    strcpy(pEntry->IP, target.strHost.c_str());
     strcpy(pEntry->szAccessMode[0], pair.pszCommunity);
-    snprintf(pEntry->port[0], CLIENT_IP_PORT_SIZE, "%s", strSuffix.c_str());
+    snprintf(pEntry->port[0], CLIENT_IP_PORT_SIZE, "%s", target.strSuffix.c_str());
     pEntry->aKind[0] = static_cast<unsigned char>(eKind);
     pEntry->count = 1;
     reading.nFilled++;
@@ -478,7 +523,7 @@ void ReadTrapSessionLine(ConfReading& reading, const ConfLine& line, const char*
                  Shown(session.strError.c_str(), REASON_SIZE).c_str());
         return;
     }
-    if (!CheckDestination(place, session.strHost.c_str(), "", "")) {
+    if (!CheckDestination(place, session.strHost.c_str(), "")) {
         return;
     }
     CLIENT_IP* pEntry = NextFreeEntry(reading, place, TRAPSESS_KEYWORD);
@@ -571,7 +616,7 @@ TrapKind KindOfVersionWord(const LinePlace& place, const ConfLine& line) {
 bool ReadDestinationLine(const LinePlace& place, const ConfLine& line, CLIENT_IP& entry) {
     const char* pszAddress = AddressOf(line.ppszTokens[0]);
     const char* pszCommunity = line.nTokens > 1 ? line.ppszTokens[1] : "";
-    if (!CheckDestination(place, pszAddress, pszCommunity, "")) {
+    if (!CheckDestination(place, pszAddress, pszCommunity)) {
         return false;
     }
     TrapKind eKind = KindOfVersionWord(place, line);

@@ -24,11 +24,12 @@ const int TRAP_DESTINATIONS_UNREADABLE = -1;
 // list, reads its trap destination file (and, when the file asks for it,
 // snmpd.conf at gszSystemConf) and returns the entries in use, or
 // TRAP_DESTINATIONS_UNREADABLE when the file cannot be opened. A destination line may end with a
-// version word, "2c" or "inform". What does not fit the entry's fields (an address over 23
-// characters, a port over 4 digits, address and port together over 23, a
-// community over 31 characters, a trap community over 24), what the sender
-// would take as an option (a leading '-'), and what the list has no room for
-// is refused with a message naming the file and line (AgentReport.h).
+// version word, "2c" or "inform". Addresses are written as the sender reads them (TrapAddress.h):
+// "h", "h:1162", "udp6:[::1]:162", "[::1]:162", "::1". What does not fit the entry's fields (an
+// address over 127 characters, a community over 31, a trap community over 24), a port that is
+// not a number from 1 to 65535, what the sender would take as an option (a leading '-'), and
+// what the list has no room for is refused with a message naming the file and line
+// (AgentReport.h).
 int GetClientIPList(const char* pszFileName, PCLIENT_IP pClientIPList);
 
 // Reads the trap keywords of snmpd.conf into the entries from pClientIP on,

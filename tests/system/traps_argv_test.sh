@@ -159,7 +159,7 @@ pass "SNMPv2c, inform and trapsess vectors in order; secrets only in a 0600 snmp
 # beginning with '-' reached it as an option once); shell text is passed as
 # it is; texts that do not fit, and what the list has no room for, are
 # refused with a message naming file and line (they were dropped silently).
-LONG_HOST=$(printf 'h%.0s' $(seq 24))
+LONG_HOST=$(printf 'h%.0s' $(seq 128))
 printf -- '-c public\nhost -secret\n%s c\n127.0.0.1 ok\n' "$LONG_HOST" >"$WORK/raid.traps"
 printf 'TrapDestInd 3\n' >>"$WORK/raid.traps"
 cat >"$WORK/snmpd.conf" <<CONF
@@ -174,23 +174,23 @@ trapsess -v 2c -c p -host
 trapsess -v 2c -c p 10.0.0.7 extra
 trap2sink -h
 trapsess -v 2c -c \$(touch\ $WORK/pwned) ';reboot|&'
-trap2sink \`touch $WORK/pwned3\` c
+trap2sink \`touch $WORK/pwned3\`
 trapsess -v 2c -c p $(printf 'x%.0s' $(seq 1100)) 10.0.0.8
 CONF
 rm -f "$RUNS"
 raise 1 0 0x103 "rebuild started" 1: 2: 2>"$WORK/driver.err"
 expect_eq "ARGS [-v] [1] [-c] [ok] [127.0.0.1] $V1
 ARGS [-v] [2c] [-c] [\$(touch $WORK/pwned)] [;reboot|&] $V2
-ARGS [-v] [2c] [-c] [$WORK/pwned3\`] [\`touch:c] $V2" "$(runs)" "only the sound lines are sent"
+ARGS [-v] [2c] [-c] [$WORK/pwned3\`] [\`touch:162] $V2" "$(runs)" "only the sound lines are sent"
 ls "$WORK"/pwned* >/dev/null 2>&1 && fail "shell text was run"
 REPORT=$(cat "$WORK/driver.err")
 for expected in \
     "trap destination file $WORK/raid.traps line 1: the address -c would be taken as an option; refused" \
     "trap destination file $WORK/raid.traps line 2: the community begins with '-'" \
-    "trap destination file $WORK/raid.traps line 3: the address $LONG_HOST is longer than 23 characters; refused" \
+    "trap destination file $WORK/raid.traps line 3: the address ${LONG_HOST:0:40}... is longer than 127 characters; refused" \
     "snmpd.conf $WORK/snmpd.conf line 1: the address -oops would be taken as an option; refused" \
     "snmpd.conf $WORK/snmpd.conf line 2: the community begins with '-'" \
-    "snmpd.conf $WORK/snmpd.conf line 3: the address $LONG_HOST is longer than 23 characters" \
+    "snmpd.conf $WORK/snmpd.conf line 3: the address ${LONG_HOST:0:40}... is longer than 127 characters" \
     "line 4: trapsess: option -L is not taken; refused" \
     "line 5: trapsess: option -Y is not taken; refused" \
     "line 6: trapsess: option -m is not taken; refused" \

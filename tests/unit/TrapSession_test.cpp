@@ -147,8 +147,8 @@ TEST(TrapSessionTest, HostsAndSecretsThatCannotBeTaken) {
     EXPECT_EQ(Analyse("-v 2c -c p -"), "refused: the host is empty or would be taken as an option");
     EXPECT_EQ(Analyse("-v 2c -c p ''"),
               "refused: the host is empty or would be taken as an option");
-    EXPECT_EQ(Analyse(("-v 2c " + std::string(24, 'h')).c_str()),
-              "refused: the host is longer than 23 characters");
+    EXPECT_EQ(Analyse(("-v 2c " + std::string(128, 'h')).c_str()),
+              "refused: the host is longer than 127 characters");
     EXPECT_EQ(Analyse("-v 2c 'h h'"), "refused: the host holds white space or control characters");
     EXPECT_EQ(Analyse("-v 3 -A '' h"),
               "refused: the value of -A is empty, longer than 255 characters or holds control "

@@ -1,6 +1,7 @@
 // Trap destinations: the trap destination file and snmpd.conf.
 #include "CGlobalsScope.h"
 #include "storetestutil.h"
+#include "traps/TrapNotify.h"
 #include "traps/TrapSecrets.h"
 #include "traps/genpvktrapdest.h"
 
@@ -68,6 +69,32 @@ class TrapDestTest : public StoreTest {
         std::string strList = readDestinations(strText);
         strReport = testing::internal::GetCapturedStderr();
         return strList;
+    }
+    // The sender's vector of every pair read, one line each, empty texts as
+    // ''; the trap has one variable.
+    std::string vectors() const {
+        OID_VAR var;
+        strcpy(var.szOID, "1.3.6.1");
+        strcpy(var.szType, "i");
+        strcpy(var.szValue, "5");
+        NotificationTexts texts = {1, &var, "2", "1.3.6", "1.3.6.0.2"};
+        std::string strText;
+        for (int j = 0; j < m_nCount; j++) {
+            for (int i = 0; i < m_aList[j].count; i++) {
+                char szDestination[TRAP_DESTINATION_TEXT_SIZE];
+                const char* ppszArgv[TRAP_NOTIFY_ARGV_SIZE];
+                int nArgs =
+                    FormatPairDestination(m_aList[j], i, szDestination)
+                        ? BuildNotifyArguments(ppszArgv, texts, m_aList[j], i, szDestination)
+                        : 0;
+                for (int a = 0; a < nArgs; a++) {
+                    strText +=
+                        (a > 0 ? " " : "") + std::string(ppszArgv[a][0] ? ppszArgv[a] : "''");
+                }
+                strText += "\n";
+            }
+        }
+        return strText;
     }
     void useSystemConf(const std::string& strText) {
         std::string strPath = writeFile("snmpd.conf", strText);
@@ -169,11 +196,11 @@ TEST_F(TrapDestTest, ListHoldsTwentyFourAddresses) {
 }
 
 TEST_F(TrapDestTest, DestinationTextsThatDoNotFitAreRefused) {
-    std::string strAddress23(23, 'a');
+    std::string strAddress127(127, 'a');
     std::string strCommunity31(31, 'c');
-    EXPECT_EQ(readDestinations(strAddress23 + " " + strCommunity31 + "\n" + strAddress23 + "b c\n" +
-                               "h " + strCommunity31 + "x\n"),
-              strAddress23 + "[" + strCommunity31 + "@]");
+    EXPECT_EQ(readDestinations(strAddress127 + " " + strCommunity31 + "\n" + strAddress127 +
+                               "b c\n" + "h " + strCommunity31 + "x\n"),
+              strAddress127 + "[" + strCommunity31 + "@]");
 }
 
 // ---- snmpd.conf ---------------------------------------------------------------
@@ -201,9 +228,9 @@ TEST_F(TrapDestTest, TrapsinkCommunityAndPortTokens) {
                        "trapsink h3 public\r\n"),
               "h1[comm@:1162] h2[1234@:162] h3[public@:162]");
     // A lone token of seven characters outside the letters and punctuation is
-    // a port, and no port of seven digits fits; five digits do not either.
+    // a port, and no port has seven digits; five digits are a port.
     EXPECT_EQ(readConf("trapsink h4 1234567\ntrapsink h5 c 11162\ntrapsink h6 1234a67\n"),
-              "h6[1234a67@:162]");
+              "h5[c@:11162] h6[1234a67@:162]");
 }
 
 TEST_F(TrapDestTest, TrapsinkPairsGatherPerHostUpToFive) {
@@ -236,9 +263,9 @@ TEST_F(TrapDestTest, TwentyFourthAddressTakesItsTrapsinkPair) {
 TEST_F(TrapDestTest, ConfTextsThatDoNotFitAreRefused) {
     std::string strLong24(24, 't');
     EXPECT_EQ(readConf("trapcommunity " + strLong24 + "x\n" + "trapcommunity " + strLong24 + "\n" +
-                       "trapsink " + std::string(24, 'h') + "\n" + "trapsink h\n"),
+                       "trapsink " + std::string(128, 'h') + "\n" + "trapsink h\n"),
               "h[" + strLong24 + "@:162]");
-    EXPECT_EQ(readConf("com2sec n " + std::string(24, 'a') + " c\ncom2sec n b " +
+    EXPECT_EQ(readConf("com2sec n " + std::string(128, 'a') + " c\ncom2sec n b " +
                        std::string(32, 'c') + "\n"),
               "");
 }
@@ -288,30 +315,23 @@ TEST_F(TrapDestTest, WordsTheSenderWouldTakeAsOptionsAreRefused) {
 TEST_F(TrapDestTest, TextsThatDoNotFitAreReportedWithFileAndLine) {
     std::string strReport;
     readDestinationsReporting(
-        "ok c\n" + std::string(24, 'a') + " c\nh " + std::string(32, 'c') + "\n", strReport);
-    EXPECT_NE(strReport.find(path("dest.traps") + " line 2: the address " + std::string(24, 'a') +
-                             " is longer than 23 characters; refused"),
+        "ok c\n" + std::string(128, 'a') + " c\nh " + std::string(32, 'c') + "\n", strReport);
+    EXPECT_NE(strReport.find(path("dest.traps") + " line 2: the address " + std::string(40, 'a') +
+                             "... is longer than 127 characters; refused"),
               std::string::npos)
         << strReport;
     EXPECT_NE(strReport.find("line 3: the community is longer than 31 characters; refused"),
               std::string::npos)
         << strReport;
 
-    // Address and port must fit the sender's 23 characters together; such a
-    // pair was recorded before and never sent.
-    std::string strHost20(20, 'h');
-    EXPECT_EQ(readConfReporting("trapsink " + strHost20 + "\ntrapsink " + strHost20 + " c 99\n" +
-                                    "trapsink h c 12345\ntrapcommunity " + std::string(25, 't') +
-                                    "\n",
+    // An address of any length the field takes fits the sender's text with
+    // any port (PortsAndIPv6AddressesReachTheSenderOfEveryKind sends one).
+    std::string strHost127(127, 'h');
+    EXPECT_EQ(readConfReporting("trapsink " + strHost127 + " c 65535\ntrapsink h c 12345\n" +
+                                    "trapcommunity " + std::string(25, 't') + "\n",
                                 strReport),
-              strHost20 + "[c@:99]");
-    EXPECT_NE(
-        strReport.find("line 1: the address and port " + strHost20 + ":162 are longer than 23"),
-        std::string::npos)
-        << strReport;
-    EXPECT_NE(strReport.find("line 3: the port 12345 is longer than 4 digits"), std::string::npos)
-        << strReport;
-    EXPECT_NE(strReport.find("line 4: the trapcommunity value is longer than 24 characters"),
+              strHost127 + "[c@:65535] h[c@:12345]");
+    EXPECT_NE(strReport.find("line 3: the trapcommunity value is longer than 24 characters"),
               std::string::npos)
         << strReport;
 }
@@ -388,7 +408,8 @@ TEST_F(TrapDestTest, NotificationSinksFindCommunityAndPortAsTrapsinkDoes) {
         "");
     EXPECT_NE(strReport.find("line 1: trap2sink without a host; refused"), std::string::npos)
         << strReport;
-    EXPECT_NE(strReport.find("line 2: the port 99999 is longer than 4 digits"), std::string::npos)
+    EXPECT_NE(strReport.find("line 2: the port 99999 is not a number from 1 to 65535; refused"),
+              std::string::npos)
         << strReport;
     EXPECT_NE(strReport.find("line 3: trap2sink takes HOST [COMMUNITY [PORT]]"), std::string::npos)
         << strReport;
@@ -440,6 +461,107 @@ TEST_F(TrapDestTest, OverlongNotificationLinesAreRefusedWhole) {
         << strReport;
     EXPECT_NE(strReport.find("line 4: trapsess: more than one host"), std::string::npos)
         << strReport;
+}
+
+// ---- Ports from 1 to 65535 and IPv6 addresses ------------------------------------
+
+// What follows the destination in the vectors below.
+const char* const V1_REST = " 1.3.6 '' 6 2 '' 1.3.6.1 i 5\n";
+const char* const V2_REST = " '' 1.3.6.0.2 1.3.6.1 i 5\n";
+
+TEST_F(TrapDestTest, PortsAndIPv6AddressesReachTheSenderOfEveryKind) {
+    // The destination file gives the port with the address, as the sender
+    // reads it.
+    EXPECT_EQ(readDestinations("127.0.0.1:162 pub\n127.0.0.1:11991 pub 2c\n"
+                               "127.0.0.1:65535 pub inform\nudp6:[::1]:11991 pub\n"
+                               "[::1]:162 pub 2c\nudp6:[fe80::1] pub inform\n::1 pub\n"),
+              "127.0.0.1:162[pub@] 127.0.0.1:11991[pub@/2c] 127.0.0.1:65535[pub@/inform] "
+              "udp6:[::1]:11991[pub@] [::1]:162[pub@/2c] udp6:[fe80::1][pub@/inform] ::1[pub@]");
+    EXPECT_EQ(vectors(), std::string("snmptrap -v 1 -c pub 127.0.0.1:162") + V1_REST +
+                             "snmptrap -v 2c -c pub 127.0.0.1:11991" + V2_REST +
+                             "snmptrap -v 2c -c pub -Ci -t 1 -r 3 127.0.0.1:65535" + V2_REST +
+                             "snmptrap -v 1 -c pub udp6:[::1]:11991" + V1_REST +
+                             "snmptrap -v 2c -c pub [::1]:162" + V2_REST +
+                             "snmptrap -v 2c -c pub -Ci -t 1 -r 3 udp6:[fe80::1]" + V2_REST +
+                             "snmptrap -v 1 -c pub ::1" + V1_REST);
+
+    // snmpd.conf: a bare IPv6 address is bracketed before a port (the sender
+    // reads "::1:162" as one address), a host's own port wins, and the
+    // longest address takes the longest port uncut.
+    std::string strHost127(127, 'h');
+    readConf("trapsink 127.0.0.1 pub 162\ntrapsink 127.0.0.1 pub 11991\n"
+             "trapsink 127.0.0.1 pub 65535\ntrapsink ::1 pub6\ntrapsink udp6:[::1] pub6 11991\n"
+             "trapsink [::1]:65535 pub6\n"
+             "trap2sink 127.0.0.1 pub2c 11991\ntrap2sink ::1 pub2c 11991\n"
+             "trap2sink udp6:[::1]:65535 pub2c\n"
+             "informsink 127.0.0.1 pubinf 11992\ninformsink udp6:::1 pubinf 162\n"
+             "informsink [::1] pubinf\n"
+             "trapsess -v 2c -c pubs 127.0.0.1:11993\ntrapsess -v 2c -c pubs udp6:[::1]:11993\n"
+             "trapsess -v 1 -c pubs [::1]:65535\ntrap2sink " +
+             strHost127 + " pub2c 65535\n");
+    EXPECT_EQ(vectors(), std::string("snmptrap -v 1 -c pub 127.0.0.1:162") + V1_REST +
+                             "snmptrap -v 1 -c pub 127.0.0.1:11991" + V1_REST +
+                             "snmptrap -v 1 -c pub 127.0.0.1:65535" + V1_REST +
+                             "snmptrap -v 1 -c pub6 [::1]:162" + V1_REST +
+                             "snmptrap -v 1 -c pub6 udp6:[::1]:11991" + V1_REST +
+                             "snmptrap -v 1 -c pub6 [::1]:65535" + V1_REST +
+                             "snmptrap -v 2c -c pub2c 127.0.0.1:11991" + V2_REST +
+                             "snmptrap -v 2c -c pub2c [::1]:11991" + V2_REST +
+                             "snmptrap -v 2c -c pub2c udp6:[::1]:65535" + V2_REST +
+                             "snmptrap -v 2c -c pubinf -Ci -t 1 -r 3 127.0.0.1:11992" + V2_REST +
+                             "snmptrap -v 2c -c pubinf -Ci -t 1 -r 3 udp6:[::1]:162" + V2_REST +
+                             "snmptrap -v 2c -c pubinf -Ci -t 1 -r 3 [::1]" + V2_REST +
+                             "snmptrap -v 2c -c pubs 127.0.0.1:11993" + V2_REST +
+                             "snmptrap -v 2c -c pubs udp6:[::1]:11993" + V2_REST +
+                             "snmptrap -v 1 -c pubs [::1]:65535" + V1_REST +
+                             "snmptrap -v 2c -c pub2c " + strHost127 + ":65535" + V2_REST);
+}
+
+TEST_F(TrapDestTest, PortsOutsideOneTo65535AreRefusedWithFileAndLine) {
+    std::string strReport;
+    EXPECT_EQ(readDestinationsReporting("127.0.0.1:0 pub\n127.0.0.1:65536 pub\nh:abc pub\n"
+                                        "[::1]:0 pub\n[::1 pub\n[::1]162 pub\nok pub\n",
+                                        strReport),
+              "ok[pub@]");
+    for (const char* pszExpected :
+         {"dest.traps line 1: the address 127.0.0.1:0 does not end in a port from 1 to 65535; "
+          "refused",
+          "line 2: the address 127.0.0.1:65536 does not end in a port",
+          "line 3: the address h:abc does not end in a port",
+          "line 4: the address [::1]:0 does not end in a port",
+          "line 5: the address [::1 does not close its '[' with ']' and an optional :PORT; refused",
+          "line 6: the address [::1]162 does not close its '['"}) {
+        EXPECT_NE(strReport.find(pszExpected), std::string::npos) << pszExpected << "\n"
+                                                                  << strReport;
+    }
+
+    EXPECT_EQ(readConfReporting("trapsink 127.0.0.1 pub 0\ntrapsink 127.0.0.1 pub 65536\n"
+                                "trapsink ::1 pub 0\ntrap2sink 127.0.0.1 pub abc\n"
+                                "trap2sink [::1]:65536 pub\ninformsink 127.0.0.1 pub 0\n"
+                                "informsink udp6:[::1] pub 65536\n"
+                                "trapsess -v 2c -c p 127.0.0.1:0\ntrapsess -v 2c -c p [::1]:65536\n"
+                                "trapsink h:1162 c 2000\n",
+                                strReport),
+              "h:1162[c@]");
+    for (const char* pszExpected :
+         {"snmpd.conf line 1: the port 0 is not a number from 1 to 65535; refused",
+          "line 2: the port 65536 is not a number", "line 3: the port 0 is not a number",
+          "line 4: the port abc is not a number",
+          "line 5: the address [::1]:65536 does not end in a port",
+          "line 6: the port 0 is not a number", "line 7: the port 65536 is not a number",
+          "line 8: the address 127.0.0.1:0 does not end in a port",
+          "line 9: the address [::1]:65536 does not end in a port",
+          // snmpd sends to the host's own port too.
+          "line 10: the address h:1162 names its own port or transport; the port 2000 after it "
+          "is ignored"}) {
+        std::string strWithoutFolder = pszExpected;
+        size_t nAt = strWithoutFolder.find("snmpd.conf ");
+        if (nAt != std::string::npos) {
+            strWithoutFolder.replace(nAt, 11, "snmpd.conf " + path("snmpd.conf") + " ");
+        }
+        EXPECT_NE(strReport.find(strWithoutFolder), std::string::npos) << pszExpected << "\n"
+                                                                       << strReport;
+    }
 }
 
 TEST_F(TrapDestTest, TrapsessSecretsGoIntoAPrivateSnmpConf) {
