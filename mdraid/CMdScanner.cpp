@@ -108,30 +108,40 @@ void ReadLevel(CMdAttributeReader& stReader, bool bInactive, CMdArray& stArray) 
     }
 }
 
-void ReadSync(CMdAttributeReader& stReader, CMdArray& stArray) {
+void ReadSyncAction(CMdAttributeReader& stReader, CMdArray& stArray) {
     std::string strText;
     if (stReader.text("sync_action", "SyncActionName", MD_FILE_IF_REDUNDANT, false, strText)) {
         stArray.strSyncAction.set(strText);
         stArray.nSyncAction.set(SyncActionCode(strText));
     }
+}
+
+void ReadSyncProgress(CMdAttributeReader& stReader, CMdArray& stArray) {
+    std::string strText;
     bool bProgress = false;
     int nPerMille = 0;
-    if (stReader.text("sync_completed", "SyncProgress", MD_FILE_IF_REDUNDANT, false, strText)) {
-        if (!ParseSyncCompleted(strText, bProgress, nPerMille)) {
-            stReader.malformed("sync_completed", "SyncProgress", strText,
-                               "\"done / total\", none or delayed");
-        } else if (bProgress) {
-            stArray.nSyncPerMille.set(nPerMille);
-        }
+    if (!stReader.text("sync_completed", "SyncProgress", MD_FILE_IF_REDUNDANT, false, strText)) {
+        return;
     }
+    if (!ParseSyncCompleted(strText, bProgress, nPerMille)) {
+        stReader.malformed("sync_completed", "SyncProgress", strText,
+                           "\"done / total\", none or delayed");
+    } else if (bProgress) {
+        stArray.nSyncPerMille.set(nPerMille);
+    }
+}
+
+void ReadSyncSpeedMax(CMdAttributeReader& stReader, CMdArray& stArray) {
+    std::string strText;
     uint64_t nSpeed = 0;
-    if (stReader.text("sync_speed_max", "SyncSpeedMax", MD_FILE_IF_REDUNDANT, false, strText)) {
-        if (!ParseSyncSpeed(strText, nSpeed)) {
-            stReader.malformed("sync_speed_max", "SyncSpeedMax", strText,
-                               "a speed such as \"200000 (system)\"");
-        } else {
-            stReader.served("sync_speed_max", "SyncSpeedMax", nSpeed, 1, stArray.nSyncSpeedMax);
-        }
+    if (!stReader.text("sync_speed_max", "SyncSpeedMax", MD_FILE_IF_REDUNDANT, false, strText)) {
+        return;
+    }
+    if (!ParseSyncSpeed(strText, nSpeed)) {
+        stReader.malformed("sync_speed_max", "SyncSpeedMax", strText,
+                           "a speed such as \"200000 (system)\"");
+    } else {
+        stReader.served("sync_speed_max", "SyncSpeedMax", nSpeed, 1, stArray.nSyncSpeedMax);
     }
 }
 
@@ -144,6 +154,24 @@ void ReadSizes(CMdAttributeReader& stReader, const std::string& strBlockFolder, 
     ReadCount(stReader, "chunk_size", "ChunkSizeKiB", MD_FILE_REQUIRED, false, 1024,
               stArray.nChunkSizeKiB);
     stReader.adopt(stBlockReader);
+}
+
+// Everything of an array but its state, its members and its device status.
+void ReadArrayValues(CMdAttributeReader& stReader, bool bInactive,
+                     const std::string& strBlockFolder, CMdArray& stArray) {
+    // An array being assembled may not know its level and device count yet.
+    ReadLevel(stReader, bInactive, stArray);
+    ReadCount(stReader, "raid_disks", "RaidDisks", MD_FILE_REQUIRED, bInactive, 1,
+              stArray.nRaidDisks);
+    ReadCount(stReader, "degraded", "Degraded", MD_FILE_IF_REDUNDANT, false, 1, stArray.nDegraded);
+    ReadSyncAction(stReader, stArray);
+    ReadSyncProgress(stReader, stArray);
+    ReadSyncSpeedMax(stReader, stArray);
+    ReadSizes(stReader, strBlockFolder, stArray);
+    std::string strText;
+    if (stReader.text("metadata_version", "MetadataVersion", MD_FILE_REQUIRED, false, strText)) {
+        stArray.strMetadataVersion.set(strText);
+    }
 }
 
 std::string NumberPart(const std::string& strName) {
@@ -238,7 +266,8 @@ bool CMdScanner::readMember(const std::string& strArray, const std::string& strF
     std::string strText;
     uint64_t nCount = 0;
     if (stReader.text("slot", "Slot", MD_FILE_REQUIRED, false, strText)) {
-        if (strText == "none") {
+        // A journal device fills no slot of the array's data either.
+        if (strText == "none" || strText == "journal") {
             stMember.nSlot.set(MD_SLOT_NONE);
         } else if (!ParseCount(strText, nCount)) {
             stReader.malformed("slot", "Slot", strText, "none or a slot number");
@@ -294,16 +323,7 @@ bool CMdScanner::readArray(const std::string& strName, const CMdStat& stStat, CM
         vProblems.push_back(RemovedWhileRead(strName));
         return false;
     }
-    // An array being assembled may not know its level and device count yet.
-    ReadLevel(stReader, bInactive, stArray);
-    ReadCount(stReader, "raid_disks", "RaidDisks", MD_FILE_REQUIRED, bInactive, 1,
-              stArray.nRaidDisks);
-    ReadCount(stReader, "degraded", "Degraded", MD_FILE_IF_REDUNDANT, false, 1, stArray.nDegraded);
-    ReadSync(stReader, stArray);
-    ReadSizes(stReader, m_stFiles.blockFolder() + "/" + strName, stArray);
-    if (stReader.text("metadata_version", "MetadataVersion", MD_FILE_REQUIRED, false, strText)) {
-        stArray.strMetadataVersion.set(strText);
-    }
+    ReadArrayValues(stReader, bInactive, m_stFiles.blockFolder() + "/" + strName, stArray);
     const CMdStatArray* pListed = FindMdstatArray(stStat, strName);
     if (pListed != nullptr && !pListed->strDiskStatus.empty()) {
         stArray.strDiskStatus.set(pListed->strDiskStatus);

@@ -135,9 +135,9 @@ class CMdTree {
 };
 
 // A tree of the shapes the kernel documents: raid1, raid5 degraded with a
-// faulty member, raid6 recovering onto a spare, raid10, raid0 (no redundancy
-// files), an inactive array being assembled, and a member whose state word
-// no kernel writes yet.
+// faulty member and a journal device, raid6 recovering onto a spare, raid10,
+// raid0 (no redundancy files), an inactive array being assembled, and a
+// member whose state word no kernel writes yet.
 void WriteShapes(CMdTree& stTree) {
     stTree.array("md0", RedundantArray("raid1", 2, "clean"));
     stTree.member("md0", "sda1", "in_sync", "0");
@@ -149,6 +149,7 @@ void WriteShapes(CMdTree& stTree) {
     stTree.member("md1", "sdc1", "in_sync", "0");
     stTree.member("md1", "sdd1", "faulty", "none", 17);
     stTree.member("md1", "sde1", "in_sync", "2");
+    stTree.member("md1", "nvme9n1", "journal", "journal");
 
     FileMap mRaid6 = RedundantArray("raid6", 4, "active");
     mRaid6["degraded"] = "1\n";
@@ -205,7 +206,7 @@ void WriteShapes(CMdTree& stTree) {
                  "      [>....................]  recovery =  5.0% (52480/1047552) "
                  "finish=0.3min speed=52480K/sec\n"
                  "\n"
-                 "md1 : active raid5 sde1[2] sdd1[1](F) sdc1[0]\n"
+                 "md1 : active raid5 nvme9n1[3](J) sde1[2] sdd1[1](F) sdc1[0]\n"
                  "      2095104 blocks super 1.2 level 5, 512k chunk, algorithm 2 [3/2] [U_U]\n"
                  "      bitmap: 0/1 pages [0KB], 65536KB chunk\n"
                  "\n"
@@ -297,23 +298,32 @@ TEST_F(KorvomdTreeTest, ServesTheShapesOfTheKernelsArraysInMdNumberOrder) {
     EXPECT_EQ(arrayRow(5), "md127 (not served) inactive (not served) 1.2 (not served) "
                            "5 - 2 - - - - 0 0 0 -");
 
-    ASSERT_EQ(count(m_stMembers), 17);
+    ASSERT_EQ(count(m_stMembers), 18);
     std::vector<std::string> vRows;
-    for (int i = 0; i < 17; ++i) {
+    for (int i = 0; i < 18; ++i) {
         vRows.push_back(memberRow(i));
     }
     // ArrayName, Name, StateName; Index, Slot, State, Errors: by array, by
     // slot, members without a slot last.
     std::vector<std::string> vExpected = {
-        "md0 sda1 in_sync 0 0 1 0",        "md0 sdb1 in_sync,write_mostly 1 1 1 3",
-        "md1 sdc1 in_sync 2 0 1 0",        "md1 sde1 in_sync 3 2 1 0",
-        "md1 sdd1 faulty 4 -1 4 17",       "md2 sdf1 in_sync 5 0 1 0",
-        "md2 sdg1 in_sync 6 1 1 0",        "md2 sdh1 in_sync 7 2 1 0",
-        "md2 sdi1 spare 8 3 3 0",          "md2 sdj1 spare 9 -1 2 0",
-        "md3 sdk1 in_sync 10 0 1 0",       "md3 sdl1 in_sync,frobnicated 11 1 1 0",
-        "md10 nvme0n1 in_sync 12 0 1 0",   "md10 nvme1n1 in_sync 13 1 1 0",
-        "md10 nvme2n1 in_sync 14 2 1 0",   "md10 nvme3n1 in_sync 15 3 1 0",
-        "md127 sdm frobnicated 16 -1 0 0",
+        "md0 sda1 in_sync 0 0 1 0",
+        "md0 sdb1 in_sync,write_mostly 1 1 1 3",
+        "md1 sdc1 in_sync 2 0 1 0",
+        "md1 sde1 in_sync 3 2 1 0",
+        "md1 nvme9n1 journal 4 -1 5 0",
+        "md1 sdd1 faulty 5 -1 4 17",
+        "md2 sdf1 in_sync 6 0 1 0",
+        "md2 sdg1 in_sync 7 1 1 0",
+        "md2 sdh1 in_sync 8 2 1 0",
+        "md2 sdi1 spare 9 3 3 0",
+        "md2 sdj1 spare 10 -1 2 0",
+        "md3 sdk1 in_sync 11 0 1 0",
+        "md3 sdl1 in_sync,frobnicated 12 1 1 0",
+        "md10 nvme0n1 in_sync 13 0 1 0",
+        "md10 nvme1n1 in_sync 14 1 1 0",
+        "md10 nvme2n1 in_sync 15 2 1 0",
+        "md10 nvme3n1 in_sync 16 3 1 0",
+        "md127 sdm frobnicated 17 -1 0 0",
     };
     EXPECT_EQ(vRows, vExpected);
 
