@@ -2,8 +2,9 @@
 // definitions of 1,000 and 10,000 objects: a get, a get-next and a set of a
 // scalar and of a table cell, and a whole walk.
 #include "benchstores.h"
-#include "genpvkagent.h"
-#include "snmpapi.h"
+#include "channel/zundshm.h"
+#include "dispatch/genpvkdispatch.h"
+#include "platform/snmpapi.h"
 
 #include <benchmark/benchmark.h>
 

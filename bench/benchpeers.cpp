@@ -1,6 +1,9 @@
 #include "benchpeers.h"
 
-#include "genpvkagent.h"
+#include "channel/genpvkchannel.h"
+#include "channel/zundshm.h"
+#include "dispatch/genpvkdispatch.h"
+#include "platform/AgentSignals.h"
 
 #include <csignal>
 #include <cstdio>

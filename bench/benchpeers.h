@@ -4,8 +4,8 @@
 #ifndef KORVO_BENCHPEERS_H
 #define KORVO_BENCHPEERS_H
 
+#include "channel/zundshm.h"
 #include "relaycore.h"
-#include "zundshm.h"
 
 #include <sys/types.h>
 

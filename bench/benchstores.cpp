@@ -1,8 +1,9 @@
 #include "benchstores.h"
 
-#include "FindHolder.h"
-#include "genpvkagent.h"
-#include "parseini.h"
+#include "agent/genpvkinit.h"
+#include "dispatch/FindHolder.h"
+#include "dispatch/genpvkdispatch.h"
+#include "mib/parseini.h"
 
 #include <cstdio>
 #include <cstdlib>

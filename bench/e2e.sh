@@ -1,7 +1,8 @@
 # End-to-end benchmarks: the real daemon on the simulated library behind the
 # real snmpd on 127.0.0.1, walked through pass, pass_persist (the relay as it
-# is, as it was before, and with a spin) and AgentX; snmpd's own .1.3.6.1.2.1
-# walked the same way right after each walk as the reference of that pair;
+# is, as it was before, and with a spin) and AgentX; snmpd's own objects
+# (.1.3.6.1.2.1) walked the same way right after each walk as the reference
+# of that pair;
 # two peers in the AgentX snmpd (a minimal pass_persist program and a minimal
 # AgentX subagent on net-snmp's agent library) answering a table of the same
 # size; the CPU and context switches per object of every process involved;
@@ -20,7 +21,7 @@ SNMP=(-m '' -On -t 10 -r 0)
 AGENT_TREE=.1.3.6.1.4.1.7310
 PASS_PEER_TREE=.1.3.6.1.4.1.99991
 AGENTX_PEER_TREE=.1.3.6.1.4.1.99992
-NATIVE=.1.3.6.1.2.1       # snmpd's MIB-2: about 5,500 objects
+SNMPD_OWN=.1.3.6.1.2.1    # snmpd's own objects: about 5,500
 PASS_WALK_SECONDS=20      # a pass walk of 10,000 objects is cut here
 SOCKET=$WORK/agentx/master
 mkdir -p "$WORK/agentx"
@@ -74,7 +75,7 @@ walk_set() { # label, runs, time limit of the targets' walks, NAME=TREE...
         for tool in walk bulkwalk; do
             for target in "$@"; do
                 timed_walk "$tool.$label.${target%%=*}" "snmp$tool" "${target#*=}" "$limit"
-                timed_walk "$tool.$label.${target%%=*}.native" "snmp$tool" $NATIVE
+                timed_walk "$tool.$label.${target%%=*}.snmpd_own" "snmp$tool" $SNMPD_OWN
             done
         done
     done
@@ -266,7 +267,7 @@ unserve
 # ---- Traps -------------------------------------------------------------------
 # SNMPv1 traps, SNMPv2c traps and informs (each acknowledged by snmptrapd),
 # to one and to four destinations.
-if grep -q '^int ExecTrap' "$SOURCE_DIR/src/genpvktrap.cpp"; then
+if grep -q '^int ExecTrap' "$SOURCE_DIR/src/traps/genpvktrap.cpp"; then
     trap_set
 fi
 echo "end-to-end benchmarks done"

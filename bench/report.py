@@ -152,8 +152,8 @@ PATH_PROCESSES = {("agentx", "agent"): ["snmpd", "daemon"],
 
 
 def pair_ratios(values, key):
-    """The ratio of each walk to the native walk right after it."""
-    return [a / b for a, b in zip(values.get(key, []), values.get(key + ".native", [])) if b > 0]
+    """The ratio of each walk to the walk of snmpd's own objects right after it."""
+    return [a / b for a, b in zip(values.get(key, []), values.get(key + ".snmpd_own", [])) if b > 0]
 
 
 def e2e_rows(values):
@@ -169,16 +169,16 @@ def e2e_rows(values):
 
 
 def e2e_section(values):
-    lines = ["| walk | tree | path | objects | objects/s | snmpd's own right after (objects/s) | ratio per pair |",
+    lines = ["| walk | tree | path | objects | objects/s | snmpd's own objects right after (objects/s) | ratio per pair |",
              "| --- | --- | --- | --- | --- | --- | --- |"]
     ratios = {}
     labels = dict(MODES)
     for tool, tree, mode, target in e2e_rows(values):
         key = f"{tool}.{tree}.{mode}.{target}"
         walks = values[key]
-        native = values.get(key + ".native", [])
+        own = values.get(key + ".snmpd_own", [])
         pairs = pair_ratios(values, key)
-        if not native or not pairs:
+        if not own or not pairs:
             continue
         ratios[(tool, tree, mode, target)] = pairs
         objects = int(statistics.median(values[key + ".objects"]))
@@ -186,7 +186,7 @@ def e2e_section(values):
         runs = len(walks)
         lines.append(f"| {'snmpbulkwalk' if tool == 'bulkwalk' else 'snmpwalk'} ({runs} run{'s' if runs > 1 else ''}) | "
                      f"{'sample' if tree == 'sample' else '10,000 objects'} | {path} | {objects:,} | "
-                     f"{fmt(walks, 0)} | {fmt(native, 0)} | {fmt(pairs, 2)} |")
+                     f"{fmt(walks, 0)} | {fmt(own, 0)} | {fmt(pairs, 2)} |")
     return lines, ratios
 
 
@@ -211,17 +211,17 @@ def cost_section(values):
                      + "; ".join(f"{p} {fmt(cpu[p], 1)}" for p in processes if cpu[p]) + " | "
                      + "; ".join(f"{p} {fmt(switches[p], 2)}" for p in processes if switches[p]) + " | "
                      + (fmt(summed, 2) if summed else "–") + " |")
-    native = []
+    own = []
     for tool in ("walk", "bulkwalk"):
         for tree in ("sample", "large"):
-            key = f"{tool}.{tree}.agentx.agent.native"
+            key = f"{tool}.{tree}.agentx.agent.snmpd_own"
             if values.get(f"{key}.cpu.snmpd"):
-                native.append(f"| {'snmpbulkwalk' if tool == 'bulkwalk' else 'snmpwalk'} | "
+                own.append(f"| {'snmpbulkwalk' if tool == 'bulkwalk' else 'snmpwalk'} | "
                               f"{'sample' if tree == 'sample' else '10,000 objects'} | snmpd's own "
-                              f".1.3.6.1.2.1 | snmpd {fmt(values[key + '.cpu.snmpd'], 1)} | "
+                              f"objects (.1.3.6.1.2.1) | snmpd {fmt(values[key + '.cpu.snmpd'], 1)} | "
                               f"snmpd {fmt(values[key + '.cs.snmpd'], 2)} | "
                               f"{fmt(values[key + '.cs.snmpd'], 2)} |")
-    return lines + native, costs
+    return lines + own, costs
 
 
 def agentx_targets(ratios, costs, e2e):
@@ -305,8 +305,8 @@ def main():
             "socket and the daemon started with `-x`; `snmpwalk -v2c` and `snmpbulkwalk -v2c` "
             "(default 10 repetitions) of `.1.3.6.1.4.1.7310`, timed around the client, the "
             "sample tree and a 10,000-object tree (inventory of 2 adapters with 455 drives "
-            "each). Every walk is followed by the same walk of snmpd's own `.1.3.6.1.2.1` "
-            "(about 5,500 objects) in the same snmpd, and the ratio is taken per such pair. "
+            "each). Every walk is followed by the same walk of snmpd's own objects "
+            "(`.1.3.6.1.2.1`, about 5,500) in the same snmpd, and the ratio is taken per such pair. "
             "The AgentX snmpd also serves the two peers, each answering a table of the tree's "
             "size from its own memory: `bench/peer_passpersist.c` (pass_persist, "
             "`.1.3.6.1.4.1.99991`) and `bench/peer_agentx.c` (a subagent on net-snmp's agent "

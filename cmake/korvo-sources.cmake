@@ -12,45 +12,74 @@ endfunction()
 
 # ---- The shared core -------------------------------------------------------
 
-# Units that both deliverables compile: the definition store, the holder
-# registry, the attribute access engine, the request dispatch and their helpers.
-korvo_units(KORVO_CORE_SOURCES src
+# Each folder of src/ is one subsystem; the lists below name each folder's
+# units, from the bottom of the layering up (src/README.md).
+
+# platform: the SNMP value types and OID utilities, the allocation pair, the
+# platform seam (AgentPlatform.h), start-up reports and the guarded opening
+# of configuration files.
+korvo_units(KORVO_PLATFORM_SOURCES src/platform
   RAIDMemAlloc.cpp
   AgentReport.cpp
   ConfigFile.cpp
-  FindHolder.cpp
   snmpapi.cpp
-  genpvkdispatch.cpp
-  Zundfunc.cpp
-  Zundsnmp.cpp
-  WalkResume.cpp
+)
+# The daemon's side of the platform seam with the profile reader it uses,
+# its stand-ins for the platform's snmpapi, and the signal flags.
+korvo_units(KORVO_PLATFORM_LINUX_SOURCES src/platform
+  AgentPlatformLinux.cpp
+  ProfileIni.cpp
+  snmpapiLinux.cpp
+  AgentSignals.cpp
+)
+
+# mib: the definition store, its readers and persisted format, OID
+# resolution and the walk order.
+korvo_units(KORVO_MIB_SOURCES src/mib
   parseini.cpp
   parserecords.cpp
   parsepersist.cpp
   parseinifile.cpp
   parseoid.cpp
+  WalkResume.cpp
 )
 
-# The Linux daemon's own units: its side of the platform seam
-# (AgentPlatform.h) with the profile reader it uses, its stand-ins for the
-# platform's snmpapi, entry and lifecycle, the shared-memory channel, agent
-# initialisation, trap destinations and the trap sender.
-korvo_units(KORVO_CORE_LINUX_SOURCES src
-  AgentPlatformLinux.cpp
-  ProfileIni.cpp
-  snmpapiLinux.cpp
-  genpvkagent.cpp
+# dispatch: the request dispatch of one binding, the holder registry and the
+# attribute engine behind it.
+korvo_units(KORVO_DISPATCH_SOURCES src/dispatch
+  FindHolder.cpp
+  RequestState.cpp
+  Zundfunc.cpp
+  Zundsnmp.cpp
+  genpvkdispatch.cpp
+)
+
+# Units that both deliverables compile.
+set(KORVO_CORE_SOURCES ${KORVO_PLATFORM_SOURCES} ${KORVO_MIB_SOURCES} ${KORVO_DISPATCH_SOURCES})
+
+# The daemon's front ends and trap engine, and the lifecycle that starts
+# them. channel: the shared-memory block; traps: trap destinations, the
+# event callback and the trap sender; agent: entry, lifecycle and agent
+# initialisation.
+korvo_units(KORVO_CHANNEL_SOURCES src/channel
   genpvkchannel.cpp
-  genpvkinit.cpp
+)
+korvo_units(KORVO_TRAPS_SOURCES src/traps
   genpvktrap.cpp
   genpvktrapdest.cpp
   TrapSession.cpp
   TrapSecrets.cpp
   TrapNotify.cpp
 )
+korvo_units(KORVO_AGENT_SOURCES src/agent
+  genpvkagent.cpp
+  genpvkinit.cpp
+)
+set(KORVO_CORE_LINUX_SOURCES ${KORVO_PLATFORM_LINUX_SOURCES} ${KORVO_CHANNEL_SOURCES}
+                             ${KORVO_TRAPS_SOURCES} ${KORVO_AGENT_SOURCES})
 
-# The daemon's AgentX front end (-x), Linux only.
-korvo_units(KORVO_CORE_AGENTX_SOURCES src
+# agentx: the daemon's AgentX front end (-x), Linux only.
+korvo_units(KORVO_CORE_AGENTX_SOURCES src/agentx
   agentxpdu.cpp
   agentxresponder.cpp
   genpvkagentx.cpp

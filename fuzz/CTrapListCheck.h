@@ -5,8 +5,7 @@
 #ifndef KORVO_CTRAPLISTCHECK_H
 #define KORVO_CTRAPLISTCHECK_H
 
-#include "TrapNotify.h"
-#include "genpvkagent.h"
+#include "traps/TrapNotify.h"
 
 class CTrapListCheck {
   public:

@@ -3,9 +3,10 @@
 // end over a dispatch of the fuzzer's own whose answers the input's first
 // bytes choose. Every Response written must read back as well-formed, and
 // a get-next answer must lie inside the range asked for.
-#include "agentxpdu.h"
-#include "agentxresponder.h"
-#include "snmpapi.h"
+#include "agentx/agentxpdu.h"
+#include "agentx/agentxresponder.h"
+#include "dispatch/genpvkdispatch.h"
+#include "platform/snmpapi.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -36,7 +37,7 @@ UINT FuzzDispatch(RFC1157VarBind* pBinding, UINT nAction) {
         }
         break;
     case 1: // one level down
-        if (stName.idLength < ZUND_MAX_OID_IDS) {
+        if (stName.idLength < REQUEST_NAME_MAX_IDS) {
             stName.ids[stName.idLength++] = 0;
         }
         break;
@@ -46,7 +47,7 @@ UINT FuzzDispatch(RFC1157VarBind* pBinding, UINT nAction) {
         }
         break;
     case 3: // as long as the name holds
-        while (stName.idLength < ZUND_MAX_OID_IDS) {
+        while (stName.idLength < REQUEST_NAME_MAX_IDS) {
             stName.ids[stName.idLength++] = 0xFFFFFFFFu;
         }
         break;

@@ -2,7 +2,9 @@
 // persisted definition), "b.dat" (a short one) and the list itself; inputs
 // with a '/' are skipped so that nothing outside the work folder is opened.
 #include "CFuzzWorkDir.h"
-#include "parseini.h"
+#include "mib/parseini.h"
+#include "mib/parseinifile.h"
+#include "mib/parsepersist.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -5,10 +5,11 @@
 // on and between the objects, and numbers near 2^32). A get-next that answers
 // must answer an OID after the request: the sample walk orders increase.
 #include "CFuzzWorkDir.h"
-#include "FindHolder.h"
-#include "genpvkagent.h"
-#include "parseini.h"
-#include "snmpapi.h"
+#include "agent/genpvkinit.h"
+#include "dispatch/FindHolder.h"
+#include "dispatch/genpvkdispatch.h"
+#include "mib/parseini.h"
+#include "platform/snmpapi.h"
 
 #include <cstdlib>
 #include <cstring>

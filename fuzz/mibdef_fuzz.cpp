@@ -5,7 +5,8 @@
 #include "MibAnnotations.h"
 #include "MibExporter.h"
 #include "MibModule.h"
-#include "parseini.h"
+#include "mib/parseini.h"
+#include "mib/parsepersist.h"
 
 #include <cstdio>
 

@@ -2,9 +2,10 @@
 // bounded), written back as text, and resolved against the sample stores the
 // way the dispatch resolves it (walk order included).
 #include "CFuzzWorkDir.h"
-#include "parseini.h"
-#include "snmpapi.h"
-#include "zundshm.h"
+#include "channel/zundshm.h"
+#include "mib/parseini.h"
+#include "mib/parseoid.h"
+#include "platform/snmpapi.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,7 +1,9 @@
 // The persisted definition file, read in both table layouts, then resolved
 // against: the first object and the walk from it.
 #include "CFuzzWorkDir.h"
-#include "parseini.h"
+#include "mib/parseini.h"
+#include "mib/parseoid.h"
+#include "mib/parsepersist.h"
 
 #include <cstdio>
 #include <cstring>

@@ -2,8 +2,8 @@
 // and pass arguments (the same words), taken through the relay's checks to
 // the block's request words, and a daemon answer (the input after "\n==\n")
 // read back against the request.
+#include "channel/zundshm.h"
 #include "relaycore.h"
-#include "zundshm.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -1,8 +1,10 @@
 // The block's request words as the serving loop reads them: the input fills
 // the text area of a block in memory, and a dispatch of the fuzzer's own
 // answers with a name and a value chosen by the input's first bytes.
-#include "genpvkagent.h"
-#include "snmpapi.h"
+#include "channel/genpvkchannel.h"
+#include "channel/zundshm.h"
+#include "dispatch/genpvkdispatch.h"
+#include "platform/snmpapi.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -4,9 +4,9 @@
 // own folder and are removed after each input.
 #include "CFuzzWorkDir.h"
 #include "CTrapListCheck.h"
-#include "TrapSecrets.h"
-#include "TrapSession.h"
-#include "genpvkagent.h"
+#include "traps/TrapSecrets.h"
+#include "traps/TrapSession.h"
+#include "traps/genpvktrapdest.h"
 
 #include <string>
 

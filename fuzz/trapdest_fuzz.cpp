@@ -3,8 +3,8 @@
 // The sender's vector of every pair read is built too.
 #include "CFuzzWorkDir.h"
 #include "CTrapListCheck.h"
-#include "TrapSecrets.h"
-#include "genpvkagent.h"
+#include "traps/TrapSecrets.h"
+#include "traps/genpvktrapdest.h"
 
 #include <cstdio>
 #include <cstring>

@@ -9,7 +9,7 @@
 #include "relaychannel.h"
 #include "relaycore.h"
 
-#include "zundshm.h"
+#include "channel/zundshm.h"
 
 #include <cstdio>
 #include <cstring>

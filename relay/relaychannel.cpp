@@ -1,6 +1,6 @@
 #include "relaychannel.h"
 
-#include "zundshm.h"
+#include "channel/zundshm.h"
 
 #include <cerrno>
 #include <ctime>

@@ -1,6 +1,6 @@
 #include "relaycore.h"
 
-#include "zundshm.h"
+#include "channel/zundshm.h"
 
 #include <algorithm>
 #include <climits>

@@ -17,21 +17,29 @@
 #   scripts/demo.sh            build, show, keep serving
 #   scripts/demo.sh --smoke    build, show, stop by itself
 #
-# Run as root on Debian 12.
+# It installs and builds only what it runs: net-snmp, the exporter and the
+# build tools (install-deps.sh --demo), and the daemon, relay, definition
+# tool, simulated library, md library, sample definitions and MIB modules,
+# without the tests, in build-demo/. Run as root on Debian 12.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+BUILD_FOLDER=build-demo
+DEMO_TARGETS=(qbz_korvodsnmpagent qbz_korvosnmprelay qbz_korvomibconv korvosim korvomd
+              korvo_sample_definitions korvo_mibs)
 
 if [ "${KORVO_DEMO_INSIDE:-}" != 1 ]; then
-    scripts/install-deps.sh
-    cmake -S . -B build >/dev/null
-    cmake --build build -j2
+    echo "demo: installs what is missing of $(scripts/install-deps.sh --demo --list);" \
+        "builds ${DEMO_TARGETS[*]} in $BUILD_FOLDER/"
+    scripts/install-deps.sh --demo
+    cmake -S . -B $BUILD_FOLDER -DKORVO_BUILD_TESTS=OFF >/dev/null
+    cmake --build $BUILD_FOLDER -j2 --target "${DEMO_TARGETS[@]}"
     export KORVO_DEMO_INSIDE=1
     exec unshare --mount --ipc --pid --fork --mount-proc "$0" "$@"
 fi
 
 SMOKE=0
 [ "${1:-}" == "--smoke" ] && SMOKE=1
-BUILD=$PWD/build
+BUILD=$PWD/$BUILD_FOLDER
 PORT=11161
 TRAP_PORT=11162
 RELAY_PORT=11163
@@ -49,9 +57,14 @@ finish() {
     fi
 }
 trap finish EXIT
+# The managers, snmptrapd and the daemon's trap sender keep to net-snmp
+# folders of the demo's own: neither the machine's persistent folder nor its
+# client configuration (the demo's loads no MIB module unless -m names it).
 export SNMP_PERSISTENT_DIR=$WORK/client
+export SNMPCONFPATH=$WORK/client-conf
 export KORVOSIM_EVENTS=$WORK/events
-mkdir -p "$WORK"/{etc,snmpd,snmpd-relay,agentx,client/cert_indexes} /etc/qbz_korvodsnmp
+mkdir -p "$WORK"/{etc,snmpd,snmpd-relay,agentx,client/cert_indexes,client-conf} /etc/qbz_korvodsnmp
+echo "mibs :" >"$SNMPCONFPATH/snmp.conf"
 
 step() { printf '\n== %s\n' "$*"; }
 
@@ -127,7 +140,7 @@ start_snmpd() { # folder, target
 step "snmpd on udp:$TARGET, AgentX master on $SOCKET"
 start_snmpd "$WORK/snmpd" "$TARGET"
 
-step "the daemon on the simulated library: -c $WORK/snmpd/snmpd.conf -x $SOCKET"
+step "the daemon on the simulated and md libraries: -c $WORK/snmpd/snmpd.conf -x $SOCKET"
 LD_LIBRARY_PATH=$BUILD "$BUILD/qbz_korvodsnmpagent" -c "$WORK/snmpd/snmpd.conf" -x "$SOCKET"
 for _ in $(seq 50); do ipcs -m | grep -q 0x000884ba && break; sleep 0.1; done
 ipcs -m | grep -q 0x000884ba || { echo "the daemon did not start" >&2; exit 1; }

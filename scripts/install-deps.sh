@@ -2,19 +2,30 @@
 # Installs, with apt-get, what building and testing need and the machine lacks.
 # Safe to run again: with everything in place it changes nothing and reaches
 # no package server. Each apt-get run is bounded in time.
+#   install-deps.sh            everything (scripts/test.sh, bench/run.sh)
+#   install-deps.sh --demo     only what scripts/demo.sh builds and runs
+#   install-deps.sh [--demo] --list    prints the packages on one line
 set -euo pipefail
 
-PACKAGES=(
-    cmake g++ make pkg-config       # the build
+# What the demo builds and runs: the daemon, relay, definition tool and
+# simulated library (no tests), snmpd, snmptrapd, the managers and the
+# exporter.
+DEMO_PACKAGES=(
+    cmake g++ make                  # the build
+    snmp snmpd snmptrapd            # net-snmp: the agent's peer, the managers, the trap sender
+    util-linux procps               # unshare, ipcs, pgrep, pkill
+    prometheus-snmp-exporter        # scrapes the agent with the exporter module the tool writes
+)
+# What the tests, benchmarks and fuzz targets need besides.
+TEST_PACKAGES=(
+    pkg-config                      # the benchmarks' build finds net-snmp's agent library
     libgtest-dev libgmock-dev       # unit tests
     libbenchmark-dev                # benchmarks
-    snmp snmpd snmptrapd            # net-snmp: the agent's peer and the trap sender
     libsnmp-dev                     # net-snmp's agent library: the AgentX peer of the benchmarks
-    util-linux procps iproute2      # unshare, ipcs, pgrep, ip for the system tests
+    iproute2                        # ip for the system tests
     strace                          # watches the daemon's AgentX retries in a system test
     clang                           # fuzz targets (libFuzzer) and the ThreadSanitizer load build
     smitools                        # smilint for the generated MIB modules
-    prometheus-snmp-exporter        # scrapes the agent with the exporter module the tool writes
     dpkg-dev                        # cpack -G DEB (dpkg-shlibdeps)
     g++-mingw-w64-x86-64-win32      # the Windows extension agent, 64-bit
     g++-mingw-w64-i686-win32        # the Windows extension agent, 32-bit
@@ -39,6 +50,20 @@ is_installed() {
 free_mb() { # folder
     df -Pm "$1" | awk 'NR == 2 { print $4 }'
 }
+
+PACKAGES=("${DEMO_PACKAGES[@]}" "${TEST_PACKAGES[@]}")
+LIST=0
+for argument in "$@"; do
+    case "$argument" in
+    --demo) PACKAGES=("${DEMO_PACKAGES[@]}") ;;
+    --list) LIST=1 ;;
+    *) fail "unknown argument $argument (--demo, --list)" ;;
+    esac
+done
+if [ $LIST == 1 ]; then
+    echo "${PACKAGES[*]}"
+    exit 0
+fi
 
 missing=()
 for package in "${PACKAGES[@]}"; do

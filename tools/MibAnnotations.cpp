@@ -1,7 +1,7 @@
 #include "MibAnnotations.h"
 
-#include "ProfileIni.h"
-#include "parseini.h"
+#include "mib/parseini.h"
+#include "platform/ProfileIni.h"
 
 #include <cerrno>
 #include <climits>

@@ -3,7 +3,9 @@
 #include "MibAnnotations.h"
 #include "MibModule.h"
 #include "MibNames.h"
-#include "ProfileIni.h"
+#include "mib/parseoid.h"
+#include "mib/parsepersist.h"
+#include "platform/ProfileIni.h"
 
 #include <cstdlib>
 #include <cstring>

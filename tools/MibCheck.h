@@ -4,7 +4,7 @@
 #ifndef KORVO_MIBCHECK_H
 #define KORVO_MIBCHECK_H
 
-#include "parseini.h"
+#include "mib/parseini.h"
 
 #include <cstdio>
 #include <map>

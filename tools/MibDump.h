@@ -3,7 +3,7 @@
 #ifndef KORVO_MIBDUMP_H
 #define KORVO_MIBDUMP_H
 
-#include "parseini.h"
+#include "mib/parseini.h"
 
 #include <cstdio>
 

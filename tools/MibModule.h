@@ -8,7 +8,7 @@
 
 #include "MibAnnotations.h"
 #include "MibNames.h"
-#include "parseini.h"
+#include "mib/parseini.h"
 
 #include <cstdio>
 #include <map>

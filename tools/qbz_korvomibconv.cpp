@@ -6,8 +6,9 @@
 #include "MibExporter.h"
 #include "MibModule.h"
 #include "MibNames.h"
-#include "ProfileIni.h"
-#include "parseini.h"
+#include "mib/parseini.h"
+#include "mib/parsepersist.h"
+#include "platform/ProfileIni.h"
 
 #include <cstdio>
 #include <cstdlib>

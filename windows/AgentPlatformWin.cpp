@@ -1,5 +1,5 @@
 // The extension agent's side of the platform seam (AgentPlatform.h).
-#include "AgentPlatform.h"
+#include "platform/AgentPlatform.h"
 
 #include <cstdio>
 #include <string>

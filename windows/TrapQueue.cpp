@@ -1,9 +1,9 @@
 #include "TrapQueue.h"
 
 #include "CTraceScope.h"
-#include "RAIDMemAlloc.h"
 #include "genpvkwin.h"
-#include "snmpapi.h"
+#include "platform/RAIDMemAlloc.h"
+#include "platform/snmpapi.h"
 
 #include <cstring>
 

@@ -6,7 +6,7 @@
 #ifndef KORVO_TRAPQUEUE_H
 #define KORVO_TRAPQUEUE_H
 
-#include "snmptype.h"
+#include "platform/snmptype.h"
 
 // Elements of the shared trap variable list.
 const UINT TRAP_VARBIND_SLOTS = 10;

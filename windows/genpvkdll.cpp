@@ -3,7 +3,8 @@
 // unloads it.
 #include "CTraceScope.h"
 #include "genpvkwin.h"
-#include "parseini.h"
+#include "mib/parseini.h"
+#include "mib/parseoid.h"
 
 HANDLE hTrapEvent = nullptr;
 HANDLE hVarListFreeEvent = nullptr;

@@ -2,11 +2,11 @@
 // regions, the query of a whole variable-binding list, and the close.
 #include "CTraceScope.h"
 #include "TrapQueue.h"
-#include "genpvkdispatch.h"
-#include "genpvkinit.h"
+#include "agent/genpvkinit.h"
+#include "dispatch/genpvkdispatch.h"
 #include "genpvkwin.h"
-#include "parseini.h"
-#include "snmpapi.h"
+#include "mib/parseini.h"
+#include "platform/snmpapi.h"
 
 namespace {
 

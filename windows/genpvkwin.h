@@ -3,7 +3,7 @@
 #ifndef KORVO_GENPVKWIN_H
 #define KORVO_GENPVKWIN_H
 
-#include "snmptype.h"
+#include "platform/snmptype.h"
 
 // Auto-reset, unnamed events made when the DLL is loaded. hTrapEvent tells
 // the service that a trap may wait; hVarListFreeEvent is the claim on the

@@ -4,18 +4,19 @@
 // OID prefix and starts its event delivery towards the trap callback; then
 // starts the trap hand-off's start-up thread.
 #include "CTraceScope.h"
-#include "FindHolder.h"
 #include "TrapQueue.h"
-#include "genpvkinit.h"
-#include "genpvktrap.h"
+#include "agent/genpvkinit.h"
+#include "dispatch/FindHolder.h"
+#include "dispatch/genpvkdispatch.h"
 #include "genpvkwin.h"
 #include "korvoversion.h"
-#include "parseini.h"
-#include "snmpapi.h"
+#include "mib/parseini.h"
+#include "mib/parseinifile.h"
+#include "platform/snmpapi.h"
+#include "traps/genpvktrap.h"
 
 #include <cstring>
 
-char zund_initover = 0;
 DWORD g_dwTimeZeroReference = 0;
 volatile LONG g_bAgentClosing = 0;
 volatile LONG g_nInitThreadId = 0;

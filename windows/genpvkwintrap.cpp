@@ -1,12 +1,12 @@
 // The event callback's Windows form: an event of a storage library becomes
 // a trap in the shared trap variable list, queued for the SNMP service.
 #include "CTraceScope.h"
-#include "FindHolder.h"
 #include "TrapQueue.h"
-#include "genpvktrap.h"
+#include "dispatch/FindHolder.h"
 #include "genpvkwin.h"
-#include "parseini.h"
-#include "snmpapi.h"
+#include "mib/parseini.h"
+#include "platform/snmpapi.h"
+#include "traps/genpvktrap.h"
 
 #include <algorithm>
 #include <cstdio>

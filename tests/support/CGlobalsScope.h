@@ -10,9 +10,12 @@
 #ifndef KORVO_CGLOBALSSCOPE_H
 #define KORVO_CGLOBALSSCOPE_H
 
-#include "FindHolder.h"
-#include "genpvkagent.h"
-#include "parseini.h"
+#include "dispatch/FindHolder.h"
+#include "dispatch/genpvkdispatch.h"
+#include "mib/parseini.h"
+#include "mib/parseoid.h"
+#include "platform/AgentSignals.h"
+#include "traps/genpvktrapdest.h"
 
 #include <cstring>
 

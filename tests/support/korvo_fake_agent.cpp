@@ -7,8 +7,11 @@
 //   .1.2.0   integer 42                     writable
 //   .2.1.1.N integer N          (N = 0..2)  read-only
 //   .2.1.2.N string  "row N"    (N = 0..2)  writable (strings)
-#include "genpvkagent.h"
-#include "snmpapi.h"
+#include "agent/genpvkagent.h"
+#include "channel/genpvkchannel.h"
+#include "channel/zundshm.h"
+#include "dispatch/genpvkdispatch.h"
+#include "platform/snmpapi.h"
 
 #include <cstdio>
 #include <cstring>

@@ -9,10 +9,12 @@
 // CONF is the path of snmpd.conf, or an empty text for none. The secrets of
 // trapsess lines are written where the daemon writes them, and removed when
 // the driver ends.
-#include "FindHolder.h"
-#include "TrapSecrets.h"
-#include "genpvkagent.h"
-#include "parseini.h"
+#include "dispatch/FindHolder.h"
+#include "mib/parseini.h"
+#include "mib/parseinifile.h"
+#include "traps/TrapSecrets.h"
+#include "traps/genpvktrap.h"
+#include "traps/genpvktrapdest.h"
 
 #include <cstdio>
 #include <cstdlib>

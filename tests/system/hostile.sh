@@ -46,17 +46,17 @@ agent_running() {
 # test when snmpd's manager side times out.
 hget() {
     local out
-    out=$(snmpget -v2c -c public "${SNMP[@]}" -Oqv "$TARGET" "$1" 2>&1) ||
-        fail "get $1 was not answered: $out"
+    out=$(snmpget -v2c -c public "${SNMP[@]}" -Oqv "$TARGET" "$1" 2>"$WORK/hget.err") ||
+        fail "get $1 was not answered: $out $(cat "$WORK/hget.err")"
     echo "$out"
 }
 
 # A walk of the hostile subtree that must end, in increasing order, within
 # the manager's patience; prints the number of objects.
 hwalk() {
-    timeout 60 snmpwalk -v2c -c public "${SNMP[@]}" "$TARGET" "$HOSTILE_PREFIX" >"$WORK/walk" 2>&1 ||
-        fail "walk did not end: $(tail -3 "$WORK/walk")"
-    grep -q Timeout "$WORK/walk" && fail "walk timed out"
+    timeout 60 snmpwalk -v2c -c public "${SNMP[@]}" "$TARGET" "$HOSTILE_PREFIX" >"$WORK/walk" \
+        2>"$WORK/walk.err" || fail "walk did not end: $(tail -3 "$WORK/walk" "$WORK/walk.err")"
+    grep -q Timeout "$WORK/walk.err" && fail "walk timed out"
     cut -d' ' -f1 "$WORK/walk" >"$WORK/walk.oids"
     sort -V -u "$WORK/walk.oids" | cmp -s - "$WORK/walk.oids" || fail "walk not increasing"
     grep -c "^$HOSTILE_PREFIX" "$WORK/walk" || true

@@ -12,7 +12,16 @@ BUILD_DIR=$(cd "$1" && pwd)
 SOURCE_DIR=$(cd "$2" && pwd)
 WORK=$(mktemp -d /tmp/korvo-test.XXXXXX)
 AGENT_KEY=0x000884ba
+# Every net-snmp program of a test (the managers, snmpd, snmptrapd, the
+# daemon's trap sender) keeps to folders of the test, never the machine's
+# /var/lib/snmp, /etc/snmp or ~/.snmp. The persistent folder starts empty, as
+# on a machine where no net-snmp program has run yet: the first program run
+# there says "Created directory: .../cert_indexes" on standard error, so tests
+# compare what a program prints on standard output. The configuration folder
+# loads no MIB module unless -m names it (what Debian's /etc/snmp/snmp.conf
+# says too, but another machine's may not).
 export SNMP_PERSISTENT_DIR=$WORK/snmp-persist
+export SNMPCONFPATH=$WORK/snmp-conf
 # The daemon's persistent folder, apart from the managers' one above: its trap
 # sender (the real snmptrap) saves its state there after every run, first
 # renaming the file to a backup, and a manager that starts in that moment
@@ -20,8 +29,9 @@ export SNMP_PERSISTENT_DIR=$WORK/snmp-persist
 # string (17 < 17)" among its answers.
 AGENT_PERSISTENT_DIR=$WORK/agent-persist
 # (cert_indexes made here, so that the sender does not announce it.)
-mkdir -p "$SNMP_PERSISTENT_DIR" "$AGENT_PERSISTENT_DIR"
+mkdir -p "$SNMP_PERSISTENT_DIR" "$AGENT_PERSISTENT_DIR" "$SNMPCONFPATH"
 mkdir -m 700 "$AGENT_PERSISTENT_DIR/cert_indexes"
+echo "mibs :" >"$SNMPCONFPATH/snmp.conf"
 # The controller list of the examples names the md library: a daemon of a
 # test reads the test's own md tree (empty unless the test builds one),
 # never the machine's arrays.
@@ -181,8 +191,9 @@ private_state_folder() {
 # Puts a stand-in over /usr/bin/snmptrap that prints a version for -V and
 # appends one line per other run to $WORK/sender.runs: "ARGS", then each
 # argument in brackets; and, when the
-# run has SNMPCONFPATH, a line "CONF PATH FOLDER-MODE FILE-MODE CONTENTS"
-# for the last folder of the path (contents with '|' for line ends).
+# run's SNMPCONFPATH is not the test's own (the daemon pointed the run at a
+# folder of its own), a line "CONF PATH FOLDER-MODE FILE-MODE CONTENTS" for
+# the last folder of the path (contents with '|' for line ends).
 exact_trap_sender() {
     cat >"$WORK/snmptrap-exact" <<SCRIPT
 #!/bin/bash
@@ -194,7 +205,7 @@ fi
     printf ARGS
     for argument in "\$@"; do printf ' [%s]' "\$argument"; done
     echo
-    if [ -n "\${SNMPCONFPATH:-}" ]; then
+    if [ "\${SNMPCONFPATH:-}" != "$SNMPCONFPATH" ]; then
         folder=\${SNMPCONFPATH##*:}
         echo "CONF \$SNMPCONFPATH \$(stat -c %a "\$folder") \$(stat -c %a "\$folder/snmp.conf")" \
             "\$(tr '\n' '|' <"\$folder/snmp.conf")"

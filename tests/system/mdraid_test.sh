@@ -13,10 +13,6 @@ TARGET=127.0.0.1:$PORT
 MD=.1.3.6.1.4.1.7310.7.1
 RESCAN=2
 TAB=$'\t'
-# The net-snmp programs read no configuration of the machine's.
-export SNMPCONFPATH=$WORK/snmpconf
-mkdir -p "$SNMPCONFPATH"
-echo "mibs :" >"$SNMPCONFPATH/snmp.conf"
 
 # A raid1 and a raid5 with three members.
 ROOT=$WORK/md-root

@@ -1,17 +1,11 @@
 #!/bin/bash
 # The definition tool on the sample definitions and on broken ones, and the
 # controller list read at its fixed place (in a private mount namespace).
-set -u
-BUILD_DIR=$1
-SOURCE_DIR=$2
+# The shared set-up of the system tests (work folder, net-snmp folders of the
+# test's own, clean-up); here a failure is counted and the checks go on.
+source "$(dirname "$0")/lib.sh"
+set +e
 TOOL=$BUILD_DIR/qbz_korvomibconv
-WORK=$(mktemp -d /tmp/korvo-mibconv.XXXXXX)
-# Deletes the work folder, and only a folder mktemp made above.
-remove_work_folder() {
-    [[ $WORK =~ ^/tmp/korvo-mibconv\.[A-Za-z0-9]{6}$ ]] && [ -d "$WORK" ] || return 0
-    find "$WORK" -xdev -delete
-}
-trap remove_work_folder EXIT
 FAILURES=0
 
 fail() {
@@ -207,8 +201,9 @@ for text in 'DEMO-STORE-MIB DEFINITIONS ::= BEGIN' 'ORGANIZATION' '"Demo storage
     '"How many disks there are."' 'diskChanged NOTIFICATION-TYPE' 'A disk changed. Event code 0x1a'; do
     grep -qF -- "$text" "$WORK/DEMO-STORE-MIB.txt" || fail "the module lacks [$text]"
 done
-name=$(snmptranslate -m DEMO-STORE-MIB -M "+$WORK:$BUILD_DIR/mibs" .1.3.6.1.4.1.7310.9.100.0.1 2>&1)
-[ "$name" == "DEMO-STORE-MIB::diskChanged" ] || fail "snmptranslate: $name"
+name=$(snmptranslate -m DEMO-STORE-MIB -M "+$WORK:$BUILD_DIR/mibs" .1.3.6.1.4.1.7310.9.100.0.1 \
+    2>"$WORK/err")
+[ "$name" == "DEMO-STORE-MIB::diskChanged" ] || fail "snmptranslate: [$name] $(cat "$WORK/err")"
 # build and the persisted file ignore the keys; dump says so.
 $TOOL build "$WORK/noted.ini" "$WORK/noted.dat" || fail "build with the keys"
 $TOOL build "$WORK/good.ini" "$WORK/good.dat" || fail "build good"

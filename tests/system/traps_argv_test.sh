@@ -141,7 +141,7 @@ STATE=/var/lib/qbz_korvodsnmp/trap-secrets
 expect_eq "ARGS [-v] [1] [-c] [public] [127.0.0.1] $V1
 ARGS [-v] [1] [-c] [c1] [10.0.0.1:162] $V1
 ARGS [-v] [3] [-u] [korvo] [-l] [authPriv] [-a] [SHA] [-x] [AES] [-e] [0x8000000001020304] [10.0.0.4:162] $V2
-CONF /etc/snmp:/usr/share/snmp:$STATE/g1/1 700 600 defAuthPassphrase \"auth pass \\\"1\"|defPrivPassphrase \"privpass12\"|
+CONF $SNMPCONFPATH:$STATE/g1/1 700 600 defAuthPassphrase \"auth pass \\\"1\"|defPrivPassphrase \"privpass12\"|
 ARGS [-v] [2c] [-c] [c4] [10.0.0.2:162] $V2
 ARGS [-v] [2c] [-c] [c5] [-Ci] [-t] [1] [-r] [3] [10.0.0.3:1620] $V2
 ARGS [-v] [2c] [-c] [c6] [-Ci] [-t] [1] [-r] [3] [10.0.0.5] $V2

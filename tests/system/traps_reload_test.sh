@@ -40,7 +40,7 @@ wait_for 15 grep -q "^CONF" "$RUNS" || fail "no notification: $(cat "$RUNS" "$WO
 expect_contains "$(head -1 "$RUNS")" \
     "ARGS [-v] [3] [-u] [korvo] [-l] [authPriv] [-a] [SHA] [-x] [AES] [-e] [0x8000000001020304] [10.0.0.4] [] [$RAID.100.0." \
     "the trapsess vector"
-expect_contains "$(sed -n 2p "$RUNS")" "CONF /etc/snmp:/usr/share/snmp:$STATE/g1/1 700 600" \
+expect_contains "$(sed -n 2p "$RUNS")" "CONF $SNMPCONFPATH:$STATE/g1/1 700 600" \
     "the run is pointed at the file"
 pass "secrets in a 0600 snmp.conf of the daemon's own, the sender pointed at it"
 
@@ -68,7 +68,7 @@ wait_for 15 runs_at_least 4 || fail "notifications after SIGHUP: $(cat "$RUNS" "
 echo "event 301 0 Marker 1" >"$WORK/events"
 wait_for 15 grep -q '^ARGS \[-v\] \[2c\] .*\[Marker\]' "$RUNS" ||
     fail "the marker's runs: $(cat "$RUNS" "$WORK/agent.err")"
-expect_contains "$(cat "$RUNS")" "CONF /etc/snmp:/usr/share/snmp:$STATE/g2/2 700 600" \
+expect_contains "$(cat "$RUNS")" "CONF $SNMPCONFPATH:$STATE/g2/2 700 600" \
     "runs after the re-reading use the new file"
 expect_contains "$(cat "$RUNS")" "ARGS [-v] [2c] [-c] [public] [10.0.0.5:162] [] [$RAID.100.0." \
     "the re-read v2c destination"

@@ -1,6 +1,6 @@
 // The holder registry: holder cache, null holders and prefix lookups.
 #include "CGlobalsScope.h"
-#include "FindHolder.h"
+#include "dispatch/FindHolder.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // identifiers and module names, texts a module can carry, and what the keys
 // may say of which attribute or trap variable.
 #include "MibAnnotations.h"
-#include "ProfileIni.h"
+#include "platform/ProfileIni.h"
 #include "storetestutil.h"
 
 #include <gmock/gmock.h>

@@ -1,6 +1,6 @@
 // trapsess lines: splitting as snmpd splits them, the options the sender may
 // get, and the secrets taken out of the words.
-#include "TrapSession.h"
+#include "traps/TrapSession.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The AgentX front end's answers over a dispatch of the test's own: gets
 // with their exceptions, get-nexts that never leave the master's range,
 // bulk repetitions, and the four set phases with the relay's refusals.
-#include "agentxresponder.h"
+#include "agentx/agentxresponder.h"
 #include "agentxtestutil.h"
 
 FakeMib g_stFakeMib;

@@ -4,9 +4,8 @@
 #ifndef KORVO_AGENTXTESTUTIL_H
 #define KORVO_AGENTXTESTUTIL_H
 
-#include "agentxpdu.h"
-#include "genpvkagent.h"
-#include "snmpapi.h"
+#include "agentx/agentxpdu.h"
+#include "platform/snmpapi.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,7 @@
 // Whether a starting daemon may serve the block: not while another running
 // daemon created it; a block whose creator has ended is removed.
-#include "genpvkagent.h"
+#include "agent/genpvkagent.h"
+#include "channel/zundshm.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,9 @@
 // program runs in a private IPC namespace), with the test playing the relay
 // and answering requests through a dispatch of its own.
 #include "CGlobalsScope.h"
-#include "genpvkagent.h"
-#include "snmpapi.h"
+#include "channel/genpvkchannel.h"
+#include "channel/zundshm.h"
+#include "platform/snmpapi.h"
 
 #include <gtest/gtest.h>
 
@@ -281,7 +282,7 @@ TEST_F(ChannelTest, WordsNotTerminatedInsideTheBlockAreRefused) {
 
 TEST_F(ChannelTest, PollingLoopServesUntilAStopIsRequested) {
     m_globals.SetStopRequested(false);
-    std::thread stServer(RunChannelLoop, m_pBlock, m_pBinding, TableDispatch);
+    std::thread stServer(RunChannelLoop, m_pBlock, m_pBinding, TableDispatch, nullptr);
     PostRequest({"-g", "1.3.6.1.4.1.7310.1.1.0"});
     while (LoadBlockState(m_pBlock) != ZUND_STATE_ANSWER) {
         std::this_thread::yield();

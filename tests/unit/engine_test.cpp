@@ -2,10 +2,15 @@
 // library: two MIB definitions, scalar groups and tables, the walk order
 // across them, reads, walks and writes.
 #include "CGlobalsScope.h"
-#include "FindHolder.h"
-#include "Zundfunc.h"
-#include "genpvkagent.h"
-#include "snmpapi.h"
+#include "agent/genpvkinit.h"
+#include "channel/genpvkchannel.h"
+#include "channel/zundshm.h"
+#include "dispatch/FindHolder.h"
+#include "dispatch/Zundfunc.h"
+#include "dispatch/genpvkdispatch.h"
+#include "mib/parseini.h"
+#include "mib/parseoid.h"
+#include "platform/snmpapi.h"
 #include "storetestutil.h"
 
 #include <map>

@@ -1,7 +1,7 @@
 // The binding's OID as the dispatch and the engine format it: signed
 // decimal sub-identifiers each followed by ".", refused when the text and its
 // terminator do not fit.
-#include "Zundsnmp.h"
+#include "dispatch/Zundsnmp.h"
 
 #include <gtest/gtest.h>
 

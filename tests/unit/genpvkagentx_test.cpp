@@ -2,9 +2,10 @@
 // the test's own on a Unix socket: open and register, answers, pings, a
 // master that goes away, comes later or talks nonsense, and the shutdown.
 #include "CGlobalsScope.h"
-#include "agentxresponder.h"
+#include "agent/genpvkagent.h"
+#include "agentx/agentxresponder.h"
+#include "agentx/genpvkagentx.h"
 #include "agentxtestutil.h"
-#include "genpvkagentx.h"
 
 #include <atomic>
 #include <chrono>

@@ -2,9 +2,10 @@
 // No destinations are configured here, so no sender runs; the system tests
 // watch the sender itself.
 #include "CGlobalsScope.h"
-#include "TrapNotify.h"
-#include "genpvkagent.h"
+#include "mib/parseini.h"
 #include "storetestutil.h"
+#include "traps/TrapNotify.h"
+#include "traps/genpvktrap.h"
 
 #include <cstdlib>
 

@@ -1,8 +1,8 @@
 // Trap destinations: the trap destination file and snmpd.conf.
 #include "CGlobalsScope.h"
-#include "TrapSecrets.h"
-#include "genpvkagent.h"
 #include "storetestutil.h"
+#include "traps/TrapSecrets.h"
+#include "traps/genpvktrapdest.h"
 
 #include <cstring>
 #include <string>

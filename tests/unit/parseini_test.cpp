@@ -1,5 +1,6 @@
 // The store model and the persisted definition file.
 #include "CGlobalsScope.h"
+#include "mib/parsepersist.h"
 #include "storetestutil.h"
 
 #include <cstring>

@@ -1,4 +1,6 @@
 // The MIB definition file reader and the controller list.
+#include "mib/parseinifile.h"
+#include "mib/parsepersist.h"
 #include "storetestutil.h"
 
 #include <cstring>

@@ -2,9 +2,10 @@
 // daemon side scripted by the test on the real block (this program runs in a
 // private IPC namespace).
 #include "CGlobalsScope.h"
-#include "genpvkagent.h"
+#include "channel/genpvkchannel.h"
+#include "channel/zundshm.h"
+#include "platform/snmpapi.h"
 #include "relaycore.h"
-#include "snmpapi.h"
 
 #include <gtest/gtest.h>
 

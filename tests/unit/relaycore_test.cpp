@@ -1,7 +1,7 @@
 // The relay's text side: snmpd's words to request words, and the daemon's
 // answers checked before snmpd sees them.
+#include "channel/zundshm.h"
 #include "relaycore.h"
-#include "zundshm.h"
 
 #include <gtest/gtest.h>
 

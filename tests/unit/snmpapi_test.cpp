@@ -1,7 +1,7 @@
 // OID text parsing and printing, and the binding operations that work in the
 // owner's fixed buffers.
-#include "RAIDMemAlloc.h"
-#include "snmpapi.h"
+#include "platform/RAIDMemAlloc.h"
+#include "platform/snmpapi.h"
 
 #include <gtest/gtest.h>
 

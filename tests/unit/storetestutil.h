@@ -4,7 +4,7 @@
 #ifndef KORVO_STORETESTUTIL_H
 #define KORVO_STORETESTUTIL_H
 
-#include "parseini.h"
+#include "mib/parseini.h"
 
 #include <gtest/gtest.h>
 

@@ -3,9 +3,10 @@
 // that only polls is still served, and a long-lived relay follows the daemon
 // through stops and restarts.
 #include "CGlobalsScope.h"
-#include "genpvkagent.h"
+#include "channel/genpvkchannel.h"
+#include "channel/zundshm.h"
+#include "platform/snmpapi.h"
 #include "relaychannel.h"
-#include "snmpapi.h"
 
 #include <gtest/gtest.h>
 
@@ -98,7 +99,7 @@ class WakeUpTest : public ::testing::Test {
     }
 
     void StartLoop() {
-        m_stLoop = std::thread(RunChannelLoop, m_pBlock, m_pBinding, AnswerFortyTwo);
+        m_stLoop = std::thread(RunChannelLoop, m_pBlock, m_pBinding, AnswerFortyTwo, nullptr);
     }
 
     void StopLoop() {
