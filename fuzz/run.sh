@@ -9,7 +9,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-TARGETS=(persist mibdef ctrllist trapdest snmpdconf oidtext request relay getnext agentx)
+TARGETS=(persist mibdef ctrllist trapdest snmpdconf oidtext request relay getnext agentx mdstat)
 if [ $# -ne 2 ] || ! [[ "$2" =~ ^[0-9]+$ ]]; then
     echo "usage: fuzz/run.sh TARGET|all SECONDS (targets: ${TARGETS[*]})" >&2
     exit 2

@@ -8,20 +8,23 @@
 # tree through AgentX (states by name), a set read back, the same object
 # through the relay, a drive failure injected into the simulated library
 # arriving as named traps, a fan failure arriving as an SNMPv2c notification,
-# and a few lines of a Prometheus SNMP exporter scrape, then keeps serving
-# until Ctrl-C.
+# the md library's tables (the host's Linux software RAID arrays; on a host
+# without md, a raid1 and a raid5 of a small tree of md files that
+# KORVOMD_ROOT points at, where a member is then marked faulty and its traps
+# arrive), and a few lines of a Prometheus SNMP exporter scrape, then keeps
+# serving until Ctrl-C.
 #
 #   scripts/demo.sh            build, show, keep serving
 #   scripts/demo.sh --smoke    build, show, stop by itself
 #
 # It installs and builds only what it runs: net-snmp, the exporter and the
 # build tools (install-deps.sh --demo), and the daemon, relay, definition
-# tool, simulated library, sample definitions and MIB modules, without the
-# tests, in build-demo/. Run as root on Debian 12.
+# tool, simulated library, md library, sample definitions and MIB modules,
+# without the tests, in build-demo/. Run as root on Debian 12.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BUILD_FOLDER=build-demo
-DEMO_TARGETS=(qbz_korvodsnmpagent qbz_korvosnmprelay qbz_korvomibconv korvosim
+DEMO_TARGETS=(qbz_korvodsnmpagent qbz_korvosnmprelay qbz_korvomibconv korvosim korvomd
               korvo_sample_definitions korvo_mibs)
 
 if [ "${KORVO_DEMO_INSIDE:-}" != 1 ]; then
@@ -65,6 +68,26 @@ echo "mibs :" >"$SNMPCONFPATH/snmp.conf"
 
 step() { printf '\n== %s\n' "$*"; }
 
+# The md library serves the host's arrays; a host without md gets a small
+# tree of md files in the kernel's layout instead: a raid1 and a raid5 with
+# three members.
+MD_TREE=0
+if ! compgen -G "/sys/block/md*/md" >/dev/null; then
+    MD_TREE=1
+    source mdraid/mdtree.sh
+    export KORVOMD_ROOT=$WORK/md-root KORVOMD_RESCAN_SECONDS=2
+    step "no md arrays on this host: a tree of md files in $KORVOMD_ROOT (KORVOMD_ROOT)"
+    md_tree_array "$KORVOMD_ROOT" md0 raid1 2
+    md_tree_member "$KORVOMD_ROOT" md0 sda1 in_sync 0
+    md_tree_member "$KORVOMD_ROOT" md0 sdb1 in_sync 1
+    md_tree_array "$KORVOMD_ROOT" md1 raid5 3
+    md_tree_member "$KORVOMD_ROOT" md1 sdc1 in_sync 0
+    md_tree_member "$KORVOMD_ROOT" md1 sdd1 in_sync 1
+    md_tree_member "$KORVOMD_ROOT" md1 sde1 in_sync 2
+    md_tree_mdstat "$KORVOMD_ROOT"
+    cat "$KORVOMD_ROOT/proc/mdstat"
+fi
+
 step "controller list and sample definitions (private /etc/qbz_korvodsnmp)"
 cp "$BUILD"/examples/*.dat examples/*.traps examples/QBZ_KorvoSNMP.ini "$WORK/etc/"
 # The demo's trap destinations: its own snmptrapd; the enclosure's asks for
@@ -83,7 +106,7 @@ format1 trap: enterprise %N, specific trap %q~%V~%v\n
 format2 notification from %u:~%V~%v\n
 CONF
 echo "[snmp] persistentDir $WORK/client" >>"$WORK/snmptrapd.conf"
-/usr/sbin/snmptrapd -f -C -c "$WORK/snmptrapd.conf" -n -m KORVOSIM-RAID-MIB:KORVOSIM-ENCLOSURE-MIB \
+/usr/sbin/snmptrapd -f -C -c "$WORK/snmptrapd.conf" -n -m KORVOSIM-RAID-MIB:KORVOSIM-ENCLOSURE-MIB:KORVOMD-MIB \
     -M "+$BUILD/mibs" -Lf "$WORK/traps.log" \
     -p "$WORK/snmptrapd.pid" "udp:127.0.0.1:$TRAP_PORT" &
 for _ in $(seq 50); do grep -q "NET-SNMP version" "$WORK/traps.log" 2>/dev/null && break; sleep 0.1; done
@@ -117,7 +140,7 @@ start_snmpd() { # folder, target
 step "snmpd on udp:$TARGET, AgentX master on $SOCKET"
 start_snmpd "$WORK/snmpd" "$TARGET"
 
-step "the daemon on the simulated library: -c $WORK/snmpd/snmpd.conf -x $SOCKET"
+step "the daemon on the simulated and md libraries: -c $WORK/snmpd/snmpd.conf -x $SOCKET"
 LD_LIBRARY_PATH=$BUILD "$BUILD/qbz_korvodsnmpagent" -c "$WORK/snmpd/snmpd.conf" -x "$SOCKET"
 for _ in $(seq 50); do ipcs -m | grep -q 0x000884ba && break; sleep 0.1; done
 ipcs -m | grep -q 0x000884ba || { echo "the daemon did not start" >&2; exit 1; }
@@ -131,7 +154,7 @@ step "snmpd on udp:$RELAY_TARGET with the relay (the alternative to AgentX)"
 start_snmpd "$WORK/snmpd-relay" "$RELAY_TARGET"
 
 # Names come from the MIB modules that the build writes from the definitions.
-MIBS=(-m KORVOSIM-RAID-MIB:KORVOSIM-ENCLOSURE-MIB -M "+$BUILD/mibs")
+MIBS=(-m KORVOSIM-RAID-MIB:KORVOSIM-ENCLOSURE-MIB:KORVOMD-MIB -M "+$BUILD/mibs")
 step "snmpwalk -v2c -c public ${MIBS[*]} $TARGET .1.3.6.1.4.1.7310"
 snmpwalk -v2c -c public "${MIBS[@]}" "$TARGET" .1.3.6.1.4.1.7310 | tee "$WORK/walk"
 echo "($(wc -l <"$WORK/walk") objects)"
@@ -162,6 +185,23 @@ sleep 0.5
 # (SNMPv2-MIB is not loaded: its two objects are named here.)
 grep '^notification' "$WORK/traps.log" | sed -e 's/~/\n    /g' \
     -e 's/SNMPv2-SMI::mib-2\.1\.3\.0/sysUpTime.0/' -e 's/SNMPv2-SMI::snmpModules\.1\.1\.4\.1\.0/snmpTrapOID.0/'
+
+MD=.1.3.6.1.4.1.7310.7.1
+step "the md library's tables: snmpwalk -v2c -c public ${MIBS[*]} $TARGET $MD"
+snmpwalk -v2c -c public "${MIBS[@]}" "$TARGET" $MD |
+    grep -E 'md(Array(Name|LevelName|Level|State|RaidDisks|Degraded|SyncAction|SizeMiB|DiskStatus)|Member(ArrayName|Name|Slot|State))\.' || true
+if [ $MD_TREE == 1 ]; then
+    step "a member fails: sdd1 of md1 marked faulty in the tree, md1's degraded set to 1; the traps that arrived"
+    md_tree_member "$KORVOMD_ROOT" md1 sdd1 faulty none
+    md_tree_set "$KORVOMD_ROOT" md1 degraded 1
+    md_tree_mdstat "$KORVOMD_ROOT"
+    for _ in $(seq 150); do
+        grep -q 'mdArrayBecameDegraded' "$WORK/traps.log" && break
+        sleep 0.1
+    done
+    grep '^trap:.*KORVOMD-MIB' "$WORK/traps.log" | sed 's/~/\n    /g'
+    snmpwalk -v2c -c public "${MIBS[@]}" "$TARGET" KORVOMD-MIB::mdMemberState
+fi
 
 EXPORTER=127.0.0.1:11164
 step "the Prometheus SNMP exporter on $EXPORTER with the modules qbz_korvomibconv exporter writes"

@@ -59,7 +59,7 @@ start=$EPOCHREALTIME
 wait_for $PING_INTERVAL answers_value "$AGENTX_PORT" $RAID.1.1.0 ||
     fail "the subagent is not back within the ping interval"
 echo "back after $(echo "$EPOCHREALTIME - $start" | bc) s"
-wait_for 2 grep -q "AgentX master $SOCKET regained: 2 of 2 subtrees registered" "$WORK/syslog" ||
+wait_for 2 grep -q "AgentX master $SOCKET regained: 3 of 3 subtrees registered" "$WORK/syslog" ||
     fail "no log line for the regained master: $(cat "$WORK/syslog")"
 expect_eq 1 "$(log_count "lost")" "one loss, one line"
 snmpwalk -v2c -c public "${SNMP[@]}" "$AGENTX" $TREE >"$WORK/after-restart"

@@ -27,9 +27,9 @@ start_agentx_snmpd "$AGENTX_PORT"
 start_agent_agentx "$SOCKET"
 start_snmpd "$RELAY_PORT" pass_persist
 wait_for 10 answers_value "$AGENTX_PORT" $RAID.1.1.0 || fail "no answer through AgentX"
-expect_eq 1 "$(log_count "AgentX master $SOCKET connected: 2 of 2 subtrees registered")" \
+expect_eq 1 "$(log_count "AgentX master $SOCKET connected: 3 of 3 subtrees registered")" \
     "the connect line"
-pass "the daemon registered both definitions' prefixes with the master"
+pass "the daemon registered the three definitions' prefixes with the master"
 
 # ---- Whole walks, both ways ---------------------------------------------------
 both_walks() { # name, tool and its options...

@@ -32,6 +32,10 @@ AGENT_PERSISTENT_DIR=$WORK/agent-persist
 mkdir -p "$SNMP_PERSISTENT_DIR" "$AGENT_PERSISTENT_DIR" "$SNMPCONFPATH"
 mkdir -m 700 "$AGENT_PERSISTENT_DIR/cert_indexes"
 echo "mibs :" >"$SNMPCONFPATH/snmp.conf"
+# The controller list of the examples names the md library: a daemon of a
+# test reads the test's own md tree (empty unless the test builds one),
+# never the machine's arrays.
+export KORVOMD_ROOT=$WORK/md-root
 
 # Deletes a work folder that mktemp made for a test ("/tmp/korvo-NAME.XXXXXX")
 # and everything in it, refusing any other path (an empty one included) and

@@ -4,7 +4,7 @@
 source "$(dirname "$0")/lib.sh"
 
 command -v smilint >/dev/null || fail "smilint is missing (scripts/install-deps.sh installs smitools)"
-MODULES=(KORVOSIM-RAID-MIB KORVOSIM-ENCLOSURE-MIB)
+MODULES=(KORVOSIM-RAID-MIB KORVOSIM-ENCLOSURE-MIB KORVOMD-MIB)
 for module in "${MODULES[@]}"; do
     file=$BUILD_DIR/mibs/$module.txt
     [ -s "$file" ] || fail "$file was not written"
@@ -14,20 +14,26 @@ done
 pass "smilint -l 3 reports nothing for ${MODULES[*]}"
 
 translate() {
-    snmptranslate -m KORVOSIM-RAID-MIB:KORVOSIM-ENCLOSURE-MIB -M "+$BUILD_DIR/mibs" "$@" \
+    snmptranslate -m KORVOSIM-RAID-MIB:KORVOSIM-ENCLOSURE-MIB:KORVOMD-MIB -M "+$BUILD_DIR/mibs" "$@" \
         2>/dev/null | grep -v '^$'
 }
 RAID=.1.3.6.1.4.1.7310.4.1
 SHELF=.1.3.6.1.4.1.7310.5.1
+MD=.1.3.6.1.4.1.7310.7.1
 expect_eq "KORVOSIM-RAID-MIB::systemDriverVersion.0
 KORVOSIM-RAID-MIB::adapterRebuildRate.1
 KORVOSIM-RAID-MIB::physicalDriveId.15
 KORVOSIM-RAID-MIB::physicalDriveFailed
 KORVOSIM-RAID-MIB::korvosimRaidStateName
 KORVOSIM-ENCLOSURE-MIB::batteryLearnCycleEnable.0
-KORVOSIM-ENCLOSURE-MIB::batteryStateChanged" \
+KORVOSIM-ENCLOSURE-MIB::batteryStateChanged
+KORVOMD-MIB::mdArraySyncSpeedMax.1
+KORVOMD-MIB::mdMemberStateName.4
+KORVOMD-MIB::mdMemberBecameFaulty
+KORVOMD-MIB::korvomdReason" \
     "$(translate $RAID.1.1.0 $RAID.2.1.7.1 $RAID.3.1.2.15 $RAID.100.0.2 $RAID.100.1.1 \
-        $SHELF.2.1.8.0 $SHELF.100.0.3)" "names of objects and notifications"
+        $SHELF.2.1.8.0 $SHELF.100.0.3 $MD.1.1.16.1 $MD.2.1.5.4 $MD.100.0.1 $MD.100.1.2)" \
+    "names of objects and notifications"
 expect_eq "$RAID.2.1.7.1" "$(translate -On KORVOSIM-RAID-MIB::adapterRebuildRate.1)" \
     "a name back to its OID"
 pass "snmptranslate names objects and notifications both ways"
@@ -41,6 +47,10 @@ expect_contains "$(translate -Td KORVOSIM-RAID-MIB::physicalDriveSizeMB)" 'UNITS
 expect_contains "$(translate -Td KORVOSIM-ENCLOSURE-MIB::batteryState)" \
     "INTEGER {optimal(0), charging(1), learning(2), failed(3)}" "the battery state's enumeration"
 expect_eq "$RAID.100.0.3" "$(translate -On KORVOSIM-RAID-MIB::rebuildStarted)" "a notification name"
+expect_contains "$(translate -Td KORVOMD-MIB::mdArrayLevel)" \
+    "INTEGER {other(-1), raid0(0), raid1(1), raid4(4), raid5(5), raid6(6), raid10(10), linear(100)," \
+    "the md level's enumeration"
+expect_contains "$(translate -Td KORVOMD-MIB::mdArraySyncSpeedMax)" 'UNITS		"KiB/s"' "the md speed unit"
 pass "snmptranslate reads the enumerations, units and descriptions"
 
 # The tool refuses a definition that no module can hold, with the section.

@@ -14,7 +14,7 @@ fail() {
 }
 
 # build, dump and build again give the same bytes, in both table layouts.
-for SAMPLE in korvosim-raid korvosim-enclosure; do
+for SAMPLE in korvosim-raid korvosim-enclosure korvomd; do
     INI=$SOURCE_DIR/examples/$SAMPLE.ini
     for LAYOUT in "" --windows; do
         $TOOL build $LAYOUT "$INI" "$WORK/a.dat" || fail "build $LAYOUT $SAMPLE"

@@ -4,13 +4,15 @@
 # then the installed agent on the installed simulator behind snmpd with the
 # installed snippet (snmpd's AgentX master, the daemon started as the
 # installed unit starts it): a walk with names from the installed MIB
-# modules, and a trap with names.
+# modules, the md arrays of a tree of md files (KORVOMD_ROOT) among them, and
+# a trap with names.
 source "$(dirname "$0")/lib.sh"
+source "$SOURCE_DIR/mdraid/mdtree.sh"
 
 PORT=11891
 TRAP_PORT=11892
 TARGET=127.0.0.1:$PORT
-MODULES=KORVOSIM-RAID-MIB:KORVOSIM-ENCLOSURE-MIB
+MODULES=KORVOSIM-RAID-MIB:KORVOSIM-ENCLOSURE-MIB:KORVOMD-MIB
 
 # Stops what runs from the overlays and takes them down before the work
 # folder goes.
@@ -62,11 +64,16 @@ for file in /usr/sbin/qbz_korvodsnmpagent /usr/bin/qbz_korvosnmprelay /usr/bin/q
     /etc/qbz_korvodsnmp/QBZ_KorvoSNMP.ini /etc/qbz_korvodsnmp/korvosim-raid.dat \
     /usr/share/snmp/mibs/KORVOSIM-RAID-MIB.txt /etc/snmp/snmpd.conf.d/qbz_korvodsnmp.conf \
     /etc/sudoers.d/qbz_korvosnmprelay /usr/lib/systemd/system/qbz_korvodsnmpagent.service \
-    /usr/share/man/man8/qbz_korvodsnmpagent.8 /usr/share/man/man5/qbz_korvosnmp-traps.5; do
+    /usr/share/man/man8/qbz_korvodsnmpagent.8 /usr/share/man/man5/qbz_korvosnmp-traps.5 \
+    /usr/lib/x86_64-linux-gnu/libkorvomd.so /etc/qbz_korvodsnmp/korvomd.dat \
+    /etc/qbz_korvodsnmp/korvomd.traps /usr/share/snmp/mibs/KORVOMD-MIB.txt \
+    /usr/share/man/man7/korvomd.7; do
     [ -e "$file" ] || fail "$file is not installed"
 done
 expect_eq "440" "$(stat -c %a /etc/sudoers.d/qbz_korvosnmprelay)" "the sudoers rule's mode"
 expect_contains "$(ldconfig -p)" "libkorvosim.so" "the loader's cache"
+expect_eq 1 "$(grep -c korvomd.dat /etc/qbz_korvodsnmp/QBZ_KorvoSNMP.ini)" \
+    "the controller list names the md library"
 pass "apt-get installed the package; programs, library, configuration, MIBs, unit, man pages"
 
 # The installed agent: traps of both definitions to a private snmptrapd.
@@ -95,6 +102,12 @@ includeDir /etc/snmp/snmpd.conf.d
 [snmp] persistentDir $WORK/snmpd
 CONF
 export KORVOSIM_EVENTS=$WORK/events
+# The host's md arrays, as the md library finds them (lib.sh points it at the
+# test's own tree).
+md_tree_array "$KORVOMD_ROOT" md0 raid1 2
+md_tree_member "$KORVOMD_ROOT" md0 sda1 in_sync 0
+md_tree_member "$KORVOMD_ROOT" md0 sdb1 in_sync 1
+md_tree_mdstat "$KORVOMD_ROOT"
 /usr/sbin/qbz_korvodsnmpagent -c "$WORK/snmpd/snmpd.conf" -x "$MASTER" >/dev/null 2>"$WORK/agent.err" ||
     fail "the installed agent did not start: $(cat "$WORK/agent.err")"
 wait_for 10 segment_exists || fail "the installed agent did not serve: $(cat "$WORK/agent.err")"
@@ -112,8 +125,10 @@ snmpwalk -v2c -c public -m "$MODULES" "$TARGET" .1.3.6.1.4.1.7310 >"$WORK/walk" 
 expect_contains "$(cat "$WORK/walk")" 'KORVOSIM-RAID-MIB::systemDriverVersion.0 = STRING: 7.4.0-sim' \
     "the first object"
 expect_contains "$(cat "$WORK/walk")" "KORVOSIM-ENCLOSURE-MIB::batteryLearnCycleEnable.0 = INTEGER:" \
-    "the last object"
-unnamed=$(grep -c -v '^KORVOSIM-' "$WORK/walk" || true)
+    "the last object of the simulator"
+expect_contains "$(cat "$WORK/walk")" "KORVOMD-MIB::mdArrayLevel.0 = INTEGER: raid1(1)" "the md array"
+expect_contains "$(cat "$WORK/walk")" "KORVOMD-MIB::mdMemberName.1 = STRING: sdb1" "its last member"
+unnamed=$(grep -c -v '^KORVOSIM-\|^KORVOMD-' "$WORK/walk" || true)
 expect_eq 0 "$unnamed" "objects without a name in the walk"
 [ "$(wc -l <"$WORK/walk")" -gt 200 ] || fail "a short walk: $(cat "$WORK/walk")"
 pass "the installed agent walks with names: $(wc -l <"$WORK/walk") objects"

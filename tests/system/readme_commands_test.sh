@@ -48,6 +48,9 @@ for file in "$PREFIX/sbin/qbz_korvodsnmpagent" "$PREFIX/bin/qbz_korvosnmprelay" 
 done
 ls "$WORK"/dest"$PREFIX"/lib*/libkorvosim.so "$WORK"/dest"$PREFIX"/lib*/korvosim.inventory \
     >/dev/null 2>&1 || fail "cmake --install did not place the simulator"
+ls "$WORK"/dest"$PREFIX"/lib*/libkorvomd.so "$WORK/dest/etc/qbz_korvodsnmp/korvomd.dat" \
+    "$WORK/dest/usr/share/snmp/mibs/KORVOMD-MIB.txt" >/dev/null 2>&1 ||
+    fail "cmake --install did not place the md library, its definition and module"
 # An existing configuration stays.
 echo "# mine" >"$WORK/dest/etc/qbz_korvodsnmp/QBZ_KorvoSNMP.ini"
 DESTDIR=$WORK/dest cmake --install "$BUILD_DIR" >"$WORK/install.log" 2>&1

@@ -157,9 +157,10 @@ TEST_F(StoreTest, ControllerListAtItsFixedPlace) {
     if (getenv("KORVO_FIXED_CONTROLLER_LIST") == nullptr) {
         GTEST_SKIP() << "needs a private controller-list folder";
     }
-    ASSERT_EQ(initParseINI(OS_TYPE_LINUX), 2);
+    ASSERT_EQ(initParseINI(OS_TYPE_LINUX), 3);
     EXPECT_STREQ(g_ParseINIarr[0].m_szOIDPrefix, "1.3.6.1.4.1.7310.4.1");
     EXPECT_STREQ(g_ParseINIarr[1].m_szOIDPrefix, "1.3.6.1.4.1.7310.5.1");
+    EXPECT_STREQ(g_ParseINIarr[2].m_szOIDPrefix, "1.3.6.1.4.1.7310.7.1");
     EXPECT_STREQ(getTrapDestinationFileName(1), "/etc/qbz_korvodsnmp/korvosim-enclosure.traps");
     char szPrefix[24], szName[24], szView[24], szVersion[24];
     ASSERT_TRUE(getOID_DLL(0, OS_TYPE_LINUX, szPrefix, szName, szView, szVersion));
