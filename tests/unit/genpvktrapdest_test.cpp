@@ -42,6 +42,20 @@ class TrapDestTest : public StoreTest {
         SetTrapSecretsBase(nullptr);
         StoreTest::TearDown();
     }
+    // Each expected text stands in the report; "snmpd.conf " in it stands
+    // for the file's path as the reader names it.
+    void ExpectReported(const std::string& strReport,
+                        std::initializer_list<const char*> lExpected) {
+        for (const char* pszExpected : lExpected) {
+            std::string strText = pszExpected;
+            size_t nAt = strText.find("snmpd.conf ");
+            if (nAt != std::string::npos) {
+                strText.replace(nAt, 11, "snmpd.conf " + path("snmpd.conf") + " ");
+            }
+            EXPECT_NE(strReport.find(strText), std::string::npos) << pszExpected << "\n"
+                                                                  << strReport;
+        }
+    }
     // Reads a destination file of the given text; the list as text.
     std::string readDestinations(const std::string& strText) {
         std::string strPath = writeFile("dest.traps", strText);
@@ -296,20 +310,12 @@ TEST_F(TrapDestTest, WordsTheSenderWouldTakeAsOptionsAreRefused) {
                                 "trapsink ok\n",
                                 strReport),
               "ok[vazedi@:162]");
-    for (const char* pszExpected :
-         {"snmpd.conf line 1: the address -oops would be taken as an option",
-          "line 2: the community begins with '-'",
-          "line 3: the trapcommunity value begins with '-'",
-          "line 4: the address -src would be taken", "line 5: the address -v would be taken",
-          "line 6: the community begins with '-'"}) {
-        std::string strWithoutFolder = pszExpected;
-        size_t nAt = strWithoutFolder.find("snmpd.conf ");
-        if (nAt != std::string::npos) {
-            strWithoutFolder.replace(nAt, 11, "snmpd.conf " + path("snmpd.conf") + " ");
-        }
-        EXPECT_NE(strReport.find(strWithoutFolder), std::string::npos) << pszExpected << "\n"
-                                                                       << strReport;
-    }
+    ExpectReported(strReport, {"snmpd.conf line 1: the address -oops would be taken as an option",
+                               "line 2: the community begins with '-'",
+                               "line 3: the trapcommunity value begins with '-'",
+                               "line 4: the address -src would be taken",
+                               "line 5: the address -v would be taken",
+                               "line 6: the community begins with '-'"});
 }
 
 TEST_F(TrapDestTest, TextsThatDoNotFitAreReportedWithFileAndLine) {
@@ -543,25 +549,18 @@ TEST_F(TrapDestTest, PortsOutsideOneTo65535AreRefusedWithFileAndLine) {
                                 "trapsink h:1162 c 2000\n",
                                 strReport),
               "h:1162[c@]");
-    for (const char* pszExpected :
-         {"snmpd.conf line 1: the port 0 is not a number from 1 to 65535; refused",
-          "line 2: the port 65536 is not a number", "line 3: the port 0 is not a number",
-          "line 4: the port abc is not a number",
-          "line 5: the address [::1]:65536 does not end in a port",
-          "line 6: the port 0 is not a number", "line 7: the port 65536 is not a number",
-          "line 8: the address 127.0.0.1:0 does not end in a port",
-          "line 9: the address [::1]:65536 does not end in a port",
-          // snmpd sends to the host's own port too.
-          "line 10: the address h:1162 names its own port or transport; the port 2000 after it "
-          "is ignored"}) {
-        std::string strWithoutFolder = pszExpected;
-        size_t nAt = strWithoutFolder.find("snmpd.conf ");
-        if (nAt != std::string::npos) {
-            strWithoutFolder.replace(nAt, 11, "snmpd.conf " + path("snmpd.conf") + " ");
-        }
-        EXPECT_NE(strReport.find(strWithoutFolder), std::string::npos) << pszExpected << "\n"
-                                                                       << strReport;
-    }
+    ExpectReported(
+        strReport,
+        {"snmpd.conf line 1: the port 0 is not a number from 1 to 65535; refused",
+         "line 2: the port 65536 is not a number", "line 3: the port 0 is not a number",
+         "line 4: the port abc is not a number",
+         "line 5: the address [::1]:65536 does not end in a port",
+         "line 6: the port 0 is not a number", "line 7: the port 65536 is not a number",
+         "line 8: the address 127.0.0.1:0 does not end in a port",
+         "line 9: the address [::1]:65536 does not end in a port",
+         // snmpd sends to the host's own port too.
+         "line 10: the address h:1162 names its own port or transport; the port 2000 after it "
+         "is ignored"});
 }
 
 TEST_F(TrapDestTest, TrapsessSecretsGoIntoAPrivateSnmpConf) {
